@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a throw-away prefix kept beside the build.
+# The first caller creates the prefix under a lock so parallel tests do not race on it.
+set -euo pipefail
+: "${OVILUX_WINEPREFIX:=${TMPDIR:-/tmp}/ovilux-wineprefix-$(id -u)}"
+export WINEPREFIX="$OVILUX_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
+  [ -f "$WINEPREFIX/system.reg" ] || "$wine" wineboot -i >/dev/null 2>&1 || true
+  flock -u 9
+fi
+exec "$wine" "$@"

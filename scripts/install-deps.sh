@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, what building and testing the SDK needs on Debian 12. Quick when
+# everything is already there. Usage: scripts/install-deps.sh [main|test]
+set -euo pipefail
+purpose=${1:-test}
+
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest)
+if [ "$purpose" = test ]; then
+  packages+=(g++-mingw-w64-x86-64-posix wine64 libz-mingw-w64-dev)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,31 @@
+// Clock.h - the millisecond clocks, sleeps and timer resolution the library times itself with.
+#pragma once
+
+#include <cstdint>
+
+namespace ovilux::platform {
+
+// Milliseconds since an arbitrary start; 32 bits, wrapping about every 49.7 days.
+uint32_t TimeGetTime();
+uint32_t GetTickCount();
+
+// Milliseconds from start to now on a wrapping 32-bit clock.
+constexpr uint32_t ElapsedMs(uint32_t start, uint32_t now) { return now - start; }
+
+void SleepMs(uint32_t milliseconds);
+
+// Asks for a timer resolution of the given milliseconds while in scope (timeBeginPeriod /
+// timeEndPeriod on Windows; POSIX timers need no such request).
+class TimerResolutionScope {
+public:
+    explicit TimerResolutionScope(uint32_t milliseconds);
+    ~TimerResolutionScope();
+    TimerResolutionScope(const TimerResolutionScope&) = delete;
+    TimerResolutionScope& operator=(const TimerResolutionScope&) = delete;
+
+private:
+    uint32_t milliseconds_;
+    bool active_;
+};
+
+}  // namespace ovilux::platform

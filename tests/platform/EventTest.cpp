@@ -1,0 +1,75 @@
+// Events: which waiters a Set releases, timeouts, and names that join one object.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/Event.h"
+
+using namespace ovilux::platform;
+
+namespace {
+
+// Starts waiters on the event and returns how many were released within the settle time.
+int ReleasedWaiters(Event& event, int waiters, void (*signal)(Event&)) {
+    std::atomic<int> released{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < waiters; ++i) {
+        threads.emplace_back([&] {
+            if (event.Wait(600) == WaitResult::Signalled) {
+                ++released;
+            }
+        });
+    }
+    SleepMs(100);  // let every waiter block
+    signal(event);
+    SleepMs(200);
+    const int count = released.load();
+    for (auto& t : threads) {
+        t.join();
+    }
+    return count;
+}
+
+}  // namespace
+
+TEST(Event, AutoResetReleasesOneWaiterAndClears) {
+    Event event(EventReset::Auto, false);
+    ASSERT_TRUE(event.IsValid());
+    EXPECT_EQ(ReleasedWaiters(event, 3, [](Event& e) { e.Set(); }), 1);
+    EXPECT_EQ(event.Wait(0), WaitResult::TimedOut) << "the released waiter must have cleared the event";
+}
+
+TEST(Event, ManualResetReleasesAllAndStaysSet) {
+    Event event(EventReset::Manual, false);
+    EXPECT_EQ(ReleasedWaiters(event, 3, [](Event& e) { e.Set(); }), 3);
+    EXPECT_EQ(event.Wait(0), WaitResult::Signalled);
+    EXPECT_EQ(event.Wait(0), WaitResult::Signalled);
+    event.Reset();
+    EXPECT_EQ(event.Wait(0), WaitResult::TimedOut);
+}
+
+TEST(Event, InitialStateAndTimedWait) {
+    Event set(EventReset::Auto, true);
+    EXPECT_EQ(set.Wait(0), WaitResult::Signalled);
+    EXPECT_EQ(set.Wait(0), WaitResult::TimedOut);
+
+    Event never(EventReset::Manual, false);
+    const uint32_t start = TimeGetTime();
+    EXPECT_EQ(never.Wait(120), WaitResult::TimedOut);
+    const uint32_t elapsed = ElapsedMs(start, TimeGetTime());
+    EXPECT_GE(elapsed, 100u);
+    EXPECT_LT(elapsed, 1000u);
+}
+
+TEST(Event, SameNameIsOneObjectAndOtherNamesAreNot) {
+    Event first(EventReset::Auto, false, "ovilux-test-event-a");
+    Event second(EventReset::Auto, false, "ovilux-test-event-a");
+    Event other(EventReset::Auto, false, "ovilux-test-event-b");
+    first.Set();
+    EXPECT_EQ(other.Wait(0), WaitResult::TimedOut);
+    EXPECT_EQ(second.Wait(0), WaitResult::Signalled);
+    EXPECT_EQ(first.Wait(0), WaitResult::TimedOut) << "one auto-reset signal serves one wait, whichever handle";
+}

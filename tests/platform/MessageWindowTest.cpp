@@ -1,0 +1,57 @@
+// Message windows: order, timeouts, cross-thread posting and destroyed windows.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/MessageWindow.h"
+
+using namespace ovilux::platform;
+
+TEST(MessageWindow, MessagesFromAnotherThreadArriveInOrder) {
+    WindowHandle window = CreateMessageWindow();
+    ASSERT_NE(window, nullptr);
+    std::thread poster([&] {
+        for (uint32_t i = 0; i < 50; ++i) {
+            ASSERT_TRUE(PostWindowMessage(window, 0x8002, i, -static_cast<intptr_t>(i)));
+        }
+    });
+    for (uint32_t i = 0; i < 50; ++i) {
+        WindowMessage message{};
+        ASSERT_TRUE(GetWindowMessage(window, 5000, &message));
+        EXPECT_EQ(message.message, 0x8002u);
+        EXPECT_EQ(message.wParam, i);
+        EXPECT_EQ(message.lParam, -static_cast<intptr_t>(i));
+    }
+    poster.join();
+    DestroyMessageWindow(window);
+}
+
+TEST(MessageWindow, TimesOutWhenEmptyAndRefusesWhenDestroyed) {
+    WindowHandle window = CreateMessageWindow();
+    ASSERT_NE(window, nullptr);
+    WindowMessage message{};
+    EXPECT_FALSE(GetWindowMessage(window, 50, &message));
+    EXPECT_TRUE(IsWindowAlive(window));
+
+    ASSERT_TRUE(PostWindowMessage(window, 0x8003, 13, 0));
+    DestroyMessageWindow(window);
+    EXPECT_FALSE(IsWindowAlive(window));
+    EXPECT_FALSE(PostWindowMessage(window, 0x8003, 1, 0));
+    EXPECT_FALSE(GetWindowMessage(window, 0, &message));
+    EXPECT_FALSE(PostWindowMessage(nullptr, 0x8003, 1, 0));
+}
+
+TEST(MessageWindow, WindowsKeepSeparateQueues) {
+    WindowHandle a = CreateMessageWindow();
+    WindowHandle b = CreateMessageWindow();
+    ASSERT_NE(a, b);
+    PostWindowMessage(a, 0x8001, 10, 0);
+    PostWindowMessage(b, 0x8002, 20, 0);
+    WindowMessage message{};
+    ASSERT_TRUE(GetWindowMessage(b, 1000, &message));
+    EXPECT_EQ(message.message, 0x8002u);
+    ASSERT_TRUE(GetWindowMessage(a, 1000, &message));
+    EXPECT_EQ(message.wParam, 10u);
+    DestroyMessageWindow(a);
+    DestroyMessageWindow(b);
+}
