@@ -1,0 +1,36 @@
+// DeferredExports.cpp - exports whose subsystems (image files, AVI recording, the defect mask,
+// the property dialogs, configuration files) are not in this build: each refuses with code 11
+// ("not supported") so that an application can tell, instead of seeing a silent success.
+#include "OviluxSdk.h"
+#include "api/Dispatch.h"
+#include "session/SessionConstants.h"
+
+using ovilux::api::Dispatch;
+using ovilux::api::kFailure;
+using ovilux::session::COvilux;
+
+namespace {
+
+int32_t NotBuilt(uint32_t handle) {
+    return Dispatch(handle, kFailure, [](COvilux& s) {
+        s.RecordError(ovilux::session::code::kNotSupported);
+        return 0;
+    });
+}
+
+}  // namespace
+
+extern "C" int32_t Ovilux_Record(uint32_t handle, const char*, int32_t, int32_t) { return NotBuilt(handle); }
+extern "C" int32_t Ovilux_RecordW(uint32_t handle, const OVILUX_WCHAR*, int32_t, int32_t) { return NotBuilt(handle); }
+extern "C" int32_t Ovilux_SaveImage(uint32_t handle, const char*, int32_t) { return NotBuilt(handle); }
+extern "C" int32_t Ovilux_SaveImageW(uint32_t handle, const OVILUX_WCHAR*, int32_t) { return NotBuilt(handle); }
+extern "C" int32_t Ovilux_LoadMaskFile(uint32_t handle, const char*) { return NotBuilt(handle); }
+extern "C" int32_t Ovilux_LoadMaskFileW(uint32_t handle, const OVILUX_WCHAR*) { return NotBuilt(handle); }
+extern "C" int32_t Ovilux_SaveMaskFile(uint32_t handle, const char*) { return NotBuilt(handle); }
+extern "C" int32_t Ovilux_SaveMaskFileW(uint32_t handle, const OVILUX_WCHAR*) { return NotBuilt(handle); }
+extern "C" int32_t Ovilux_UpdateMaskData(uint32_t handle, int32_t) { return NotBuilt(handle); }
+extern "C" int32_t Ovilux_SetCameraDlg(uint32_t handle, OVILUX_HWND) { return NotBuilt(handle); }
+extern "C" int32_t Ovilux_SetAnalogDlg(uint32_t handle, OVILUX_HWND) { return NotBuilt(handle); }
+extern "C" int32_t Ovilux_SetImageDlg(uint32_t handle, OVILUX_HWND) { return NotBuilt(handle); }
+extern "C" int32_t Ovilux_LoadConfigFileA(uint32_t handle, const char*) { return NotBuilt(handle); }
+extern "C" int32_t Ovilux_LoadConfigFileW(uint32_t handle, const OVILUX_WCHAR*) { return NotBuilt(handle); }

@@ -1,0 +1,156 @@
+// SimExports.cpp - the OviluxSim_ functions over the simulated bus, and the environment switch
+// that plugs simulated cameras in when the library loads.
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "OviluxSim.h"
+#include "sim/SimCamera.h"
+#include "sim/SimulatedBus.h"
+
+namespace sim = ovilux::sim;
+
+namespace {
+
+std::shared_ptr<sim::CSimCamera> CameraOn(int32_t port) { return sim::CSimulatedBus::Instance().Camera(port); }
+
+// Runs action on the camera of port; 0 when there is none.
+template <typename Action>
+int32_t WithCamera(int32_t port, Action action) {
+    const std::shared_ptr<sim::CSimCamera> camera = CameraOn(port);
+    if (camera == nullptr) {
+        return 0;
+    }
+    return action(*camera);
+}
+
+const bool g_environmentApplied = [] {
+    const char* simulate = std::getenv("OVILUX_SIMULATE");
+    const char* speed = std::getenv("OVILUX_SIM_SPEED");
+    if (simulate != nullptr || speed != nullptr) {
+        sim::CSimulatedBus::Instance().ApplyEnvironment(simulate, speed);
+    }
+    return true;
+}();
+
+}  // namespace
+
+extern "C" int32_t OviluxSim_Attach(uint32_t productId, int32_t port) {
+    if (productId > 0xFFFF) {
+        return -1;
+    }
+    return sim::CSimulatedBus::Instance().Attach(static_cast<uint16_t>(productId), port);
+}
+
+extern "C" int32_t OviluxSim_Detach(int32_t port) { return sim::CSimulatedBus::Instance().Detach(port) ? 1 : 0; }
+
+extern "C" int32_t OviluxSim_List(OviluxSimCamera* cameras, int32_t capacity) {
+    if (capacity < 0 || (cameras == nullptr && capacity > 0)) {
+        return -1;
+    }
+    const std::vector<sim::CSimCameraInfo> attached = sim::CSimulatedBus::Instance().List();
+    for (int32_t i = 0; i < capacity && i < static_cast<int32_t>(attached.size()); ++i) {
+        cameras[i] = OviluxSimCamera{};
+        cameras[i].port = attached[i].port;
+        cameras[i].vendorId = attached[i].vendorId;
+        cameras[i].productId = attached[i].productId;
+        std::strncpy(cameras[i].path, attached[i].path.c_str(), OVILUX_SIM_PATH_SIZE - 1);
+    }
+    return static_cast<int32_t>(attached.size());
+}
+
+extern "C" int32_t OviluxSim_Trigger(int32_t port) {
+    return WithCamera(port, [](sim::CSimCamera& camera) { return camera.Trigger() ? 1 : 0; });
+}
+
+extern "C" int32_t OviluxSim_SetSpeed(int32_t speed) {
+    if (speed != OVILUX_SIM_SPEED_FAST && speed != OVILUX_SIM_SPEED_REALTIME) {
+        return 0;
+    }
+    sim::CSimulatedBus::Instance().SetSpeed(speed == OVILUX_SIM_SPEED_FAST ? sim::SimSpeed::Fast
+                                                                            : sim::SimSpeed::Realtime);
+    return 1;
+}
+
+extern "C" int32_t OviluxSim_GetSpeed(void) {
+    return sim::CSimulatedBus::Instance().Speed() == sim::SimSpeed::Fast ? OVILUX_SIM_SPEED_FAST
+                                                                         : OVILUX_SIM_SPEED_REALTIME;
+}
+
+extern "C" int32_t OviluxSim_DropHeaders(int32_t port, uint32_t count) {
+    return WithCamera(port, [count](sim::CSimCamera& camera) {
+        camera.DropHeaders(count);
+        return 1;
+    });
+}
+
+extern "C" int32_t OviluxSim_MisreportPayload(int32_t port, int32_t deltaBytes, uint32_t frames) {
+    return WithCamera(port, [deltaBytes, frames](sim::CSimCamera& camera) {
+        camera.MisreportPayload(deltaBytes, frames);
+        return 1;
+    });
+}
+
+extern "C" int32_t OviluxSim_Stall(int32_t port, uint32_t milliseconds) {
+    return WithCamera(port, [milliseconds](sim::CSimCamera& camera) {
+        camera.Stall(milliseconds);
+        return 1;
+    });
+}
+
+extern "C" int32_t OviluxSim_SilenceBusAddress(int32_t port, uint32_t busAddress, int32_t silent) {
+    if (busAddress > 0xFF) {
+        return 0;
+    }
+    return WithCamera(port, [busAddress, silent](sim::CSimCamera& camera) {
+        camera.SetSilent(static_cast<uint8_t>(busAddress), silent != 0);
+        return 1;
+    });
+}
+
+extern "C" int32_t OviluxSim_FailSromWrites(int32_t port, int32_t fail) {
+    return WithCamera(port, [fail](sim::CSimCamera& camera) {
+        camera.SetFailSromWrites(fail != 0);
+        return 1;
+    });
+}
+
+extern "C" int32_t OviluxSim_PeekSensorRegister(int32_t port, uint32_t address, uint16_t* value) {
+    if (value == nullptr || address > 0xFF) {
+        return 0;
+    }
+    return WithCamera(port, [address, value](sim::CSimCamera& camera) {
+        *value = camera.SensorRegister(static_cast<uint8_t>(address));
+        return 1;
+    });
+}
+
+extern "C" int32_t OviluxSim_PeekFpgaRegister(int32_t port, uint32_t address, uint8_t* value) {
+    if (value == nullptr || address > 0xFF) {
+        return 0;
+    }
+    return WithCamera(port, [address, value](sim::CSimCamera& camera) {
+        *value = camera.FpgaRegister(static_cast<uint8_t>(address));
+        return 1;
+    });
+}
+
+extern "C" int32_t OviluxSim_PeekSrom(int32_t port, uint32_t address, uint8_t* value) {
+    if (value == nullptr || address >= sim::kSromSize) {
+        return 0;
+    }
+    return WithCamera(port, [address, value](sim::CSimCamera& camera) {
+        *value = camera.SromByte(address);
+        return 1;
+    });
+}
+
+extern "C" int32_t OviluxSim_GetFrameCount(int32_t port, uint32_t* count) {
+    if (count == nullptr) {
+        return 0;
+    }
+    return WithCamera(port, [count](sim::CSimCamera& camera) {
+        *count = camera.FramesProduced();
+        return 1;
+    });
+}

@@ -1,0 +1,26 @@
+// ImageBuffers.h - the images a session converts frames into: the two raw buffers and one
+// output image per colour depth.
+#pragma once
+
+#include <cstdint>
+
+#include "image/DibImage.h"
+
+namespace ovilux::session {
+
+struct ImageBuffers {
+    image::DibImage raw8;
+    image::DibImage raw16;
+    image::DibImage out24;
+    image::DibImage out32;
+    image::DibImage out48;
+    image::DibImage out64;
+
+    // The raw buffer a colour mode reads the camera's samples into.
+    image::DibImage& RawOf(int32_t mode);
+    // The image the application receives in a colour mode: the raw buffer itself for the
+    // monochrome modes, the colour output otherwise. Null for a mode outside 0 to 5.
+    image::DibImage* ResultOf(int32_t mode);
+};
+
+}  // namespace ovilux::session

@@ -1,0 +1,111 @@
+// Ovilux.cpp - the session's construction, initialisation, settings groups and destruction.
+#include "session/Ovilux.h"
+
+#include <new>
+
+#include "camera/OviluxUXBase.h"
+#include "platform/Clock.h"
+#include "session/FreshProfile.h"
+
+namespace ovilux::session {
+
+COvilux::COvilux() : lastRateTime_(platform::TimeGetTime()) { waitTime_ = kDefaultWaitTimeMs; }
+
+COvilux::~COvilux() {
+    Close();
+    if (camera_) {
+        camera_->Close();
+    }
+    camera_.reset();
+}
+
+int32_t COvilux::Initialize(platform::WindowHandle notifyWindow) {
+    camera_.reset(new (std::nothrow) camera::COviluxUXSimpleSdk());
+    errors_.SetWindow(notifyWindow);
+    if (!camera_) {
+        RecordError(code::kMemory);
+        return 0;
+    }
+
+    // A fresh profile leaves the capture window at the constructor's values and holds the
+    // format written by its first session.
+    colourMode_ = kFreshColourMode;
+    subSample_ = kFreshSubSample;
+    waitTime_ = kFreshWaitTimeMs;
+    clockMode_ = kFreshClockMode;
+
+    camera_->SetProductId(kProductId);
+    camera_->CreateController(notifyWindow, nullptr);
+    if (camera_->CountDevices(kProductId) == 1) {
+        SetDeviceNumber(0);
+    }
+    LoadDeviceSettings();
+    return 1;
+}
+
+void COvilux::LoadDeviceSettings() {
+    LoadFreshImageFilter(filter_);
+    LoadFreshGrayFilter(filter_);
+    LoadFreshAnalog(analog_, *camera_);
+}
+
+void COvilux::SendExposure() {
+    if (camera_->IsExposureSecondsSupported()) {
+        camera_->SetExposureSeconds(analog_.exposureSeconds.load());
+    } else {
+        camera_->SetRealExposure(analog_.exposure.load());
+    }
+}
+
+void COvilux::PushSelectionSettings() {
+    camera::COviluxUXBase& camera = *camera_;
+    camera.SetGlobalGain(analog_.globalGain);
+    camera.SetColorGainGreen1(analog_.colorGainGreen1);
+    camera.SetColorGainRed(analog_.colorGainRed);
+    camera.SetColorGainBlue(analog_.colorGainBlue);
+    camera.SetColorGainGreen2(analog_.colorGainGreen2);
+    SendExposure();
+    camera.SetMirrorV(analog_.mirrorV);
+    camera.SetMirrorH(analog_.mirrorH);
+    if (camera.IsLevelSupported()) {
+        camera.SetLevel(analog_.blackLevel);
+    }
+    if (camera.IsPeltierSupported()) {
+        camera.SetPeltier(1);
+        analog_.coolerOn = 1;
+    }
+    if (camera.IsPresetSupported()) {
+        camera.SetPreset(0);
+        analog_.presetState = 0;
+    }
+    if (camera.IsSwitch80Supported()) {
+        camera.SetSwitch80(analog_.gainMode);
+    }
+}
+
+void COvilux::PushCaptureSettings() {
+    camera::COviluxUXBase& camera = *camera_;
+    camera.SetMirrorV(analog_.mirrorV);
+    camera.SetMirrorH(analog_.mirrorH);
+    camera.SetTriggerMode(0, 1);
+    camera.SetGlobalGain(analog_.globalGain);
+    camera.SetColorGainGreen1(analog_.colorGainGreen1);
+    camera.SetColorGainRed(analog_.colorGainRed);
+    camera.SetColorGainBlue(analog_.colorGainBlue);
+    camera.SetColorGainGreen2(analog_.colorGainGreen2);
+    SendExposure();
+    analog_.lastExposureMicroseconds = analog_.exposure * 100;
+    if (camera.IsOptionSupported()) {
+        camera.SetOption(0);
+    }
+    camera.SetSwitch80(0);
+    if (camera.IsSwitch80Supported()) {
+        camera.SetSwitch80(analog_.gainMode);
+    }
+    if (camera.IsLevelSupported()) {
+        camera.SetLevel(analog_.blackLevel);
+    }
+    camera.RestartSensor();
+}
+
+}  // namespace ovilux::session

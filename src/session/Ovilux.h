@@ -1,0 +1,189 @@
+// Ovilux.h - the session object behind one handle: it owns the camera device object and the
+// image buffers, keeps the settings, reports errors, and runs capture and the live-view worker.
+//
+// Threads: the application's threads call the public operations; the capture-control ones
+// (start, stop, snapshot, selection, close) are serialised by the capture lock. The live-view
+// worker shares the image buffers, the destination and the frame record with them under the
+// image lock; every setting it reads is an atomic.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "platform/CriticalSection.h"
+#include "platform/MessageWindow.h"
+#include "platform/Thread.h"
+#include "session/ErrorStack.h"
+#include "session/FrameConversion.h"
+#include "session/ImageBuffers.h"
+#include "session/KeptSettings.h"
+
+namespace ovilux::camera {
+class COviluxUXBase;
+}
+
+namespace ovilux::session {
+
+// The record whose address each frame message carries (the public OviluxFrameInfo).
+struct FrameInformation {
+    int32_t reserved;
+    int32_t width;
+    int32_t height;
+    int32_t bitsPerPixel;
+    int32_t frameRateX10;
+    int32_t padding;
+    void* buffer;
+};
+
+class COvilux {
+public:
+    COvilux();
+    // Stores nothing yet (no settings store), closes capture and the camera, frees the buffers.
+    virtual ~COvilux();
+    COvilux(const COvilux&) = delete;
+    COvilux& operator=(const COvilux&) = delete;
+
+    // ---- Lifecycle, errors, shared state ----
+    // Creates the device object, loads the settings, selects the camera when exactly one is
+    // attached. 1 / 0 (code 5 when an object could not be made).
+    int32_t Initialize(platform::WindowHandle notifyWindow);
+    // Stores and posts a code; posts a code without storing it; pops the newest code.
+    void RecordError(int32_t code) { errors_.Record(code); }
+    void PostCode(int32_t code) { errors_.Post(code); }
+    int32_t GetLastError() { return errors_.Pop(); }
+    // Null until Initialize has made it; never changes afterwards.
+    camera::COviluxUXBase* Camera() const { return camera_.get(); }
+    ImageFilterSettings& ImageFilter() { return filter_; }
+    AnalogSettings& Analog() { return analog_; }
+    KeptInt& DotFilterFlag() { return dotFilter_; }
+    KeptInt& MaskFilterFlag() { return maskFilter_; }
+
+    // ---- Devices ----
+    int32_t EnumDevice(char* names);
+    int32_t EnumDeviceW(char16_t* names);
+    int32_t GetDeviceName(int32_t index, char* buffer, int32_t length);
+    int32_t GetDeviceNameW(int32_t index, char16_t* buffer, int32_t length);
+    int32_t SetDeviceNumber(int32_t index);
+    int32_t Close();
+
+    // ---- Format ----
+    int32_t SetCaptureWindow(int32_t width, int32_t height);
+    int32_t SetCaptureWindowEx(int32_t hTotal, int32_t hStart, int32_t hEffective, int32_t vTotal, int32_t vStart,
+                               int32_t vEffective);
+    int32_t GetCaptureWindowEx(int32_t* hTotal, int32_t* hStart, int32_t* hEffective, int32_t* vTotal, int32_t* vStart,
+                               int32_t* vEffective);
+    int32_t Width() const { return window_.EH.load(); }
+    int32_t Height() const { return window_.EV.load(); }
+    int32_t SetColorMode(int32_t bits);
+    int32_t GetColorMode() const;
+    int32_t SetSubSample(int32_t code);
+    int32_t GetSubSample() const { return subSample_.load(); }
+    int32_t SetMirrorH(int32_t on);
+    int32_t SetMirrorV(int32_t on);
+    int32_t GetMirrorH();
+    int32_t GetMirrorV();
+    int32_t SetSamplingRate(int32_t value);
+    int32_t SetPreviewWindow(platform::WindowHandle parent, int32_t x, int32_t y, int32_t width, int32_t height);
+    int32_t SetAutoIris(int32_t mode);
+    int32_t GetAutoIris(int32_t* ok);
+
+    // ---- Exposure ----
+    int32_t SetExposureTimeEx(double seconds);
+    double GetExposureTimeEx(int32_t* ok);
+    int32_t SetRealExposureTime(int32_t microseconds);
+    int32_t GetRealExposureTime(int32_t* ok);
+    // Keeps an exposure value (0.1 ms units, already range-checked), sends it to the camera and
+    // re-reads the exposure in seconds where the camera has one; code 6 when refused.
+    int32_t ApplyExposure(int32_t value);
+    // The camera's exposure limits; false (code 2 recorded) when no camera is open to ask.
+    bool ExposureLimits(int32_t* minimum, int32_t* maximum);
+
+    // ---- Capture ----
+    int32_t Preview();
+    int32_t CallBackPreview(platform::WindowHandle callbackWindow, void* buffer, int32_t size, int32_t rowOrder);
+    int32_t StartPreview();
+    int32_t StopPreview();
+    int32_t Capture();
+    int32_t SnapShot(void* buffer, int32_t size, int32_t rowOrder);
+    int32_t GetImage(void* buffer, int32_t size, int32_t rowOrder);
+    int32_t SetWaitTime(int32_t milliseconds);
+    int32_t GetWaitTime() const { return waitTime_.load(); }
+
+private:
+    // The format a capture was prepared for; the worker converts in it until capture restarts.
+    struct PreparedFormat {
+        int32_t colourMode = -1;
+        int32_t width = 0;
+        int32_t height = 0;
+    };
+
+    // Settings groups, for the device now selected.
+    void LoadDeviceSettings();
+    void PushSelectionSettings();
+    void PushCaptureSettings();
+    void SendExposure();
+
+    bool IsWindowValid() const;
+    bool HasPreviewPlacement() const;
+    // Sizes the buffers and programs the camera; 0 or the code of the failure.
+    int32_t Prepare();
+    bool SizeBuffers(int32_t mode, int32_t width, int32_t height);
+    // Live view in the library's window or windowless; shared by Preview and CallBackPreview.
+    int32_t StartLiveView();
+    bool SameFormatPrepared();
+    void LiveViewWorker();
+    // Reads the ready frame into the prepared raw buffer and converts it; under the image lock.
+    bool TakeFrame();
+    ConversionSettings CurrentConversion() const;
+    void CountFrame();
+    // Copy into the application's buffer, with the failure posted and recorded.
+    bool DeliverTo(const image::DibImage& source, void* buffer, int32_t size, int32_t rowOrder);
+    void PostFrameMessage(uintptr_t wParam, intptr_t lParam);
+
+    std::unique_ptr<camera::COviluxUXBase> camera_;
+    ImageBuffers images_;
+    CaptureWindow window_;
+    ImageFilterSettings filter_;
+    AnalogSettings analog_;
+    platform::CriticalSection imageLock_;
+    // Serialises starting and stopping capture between application threads; never taken by
+    // the worker, so StopPreview may wait for the worker while holding it.
+    platform::CriticalSection captureLock_;
+
+    // Worker-thread block.
+    std::atomic<int32_t> runFlag_{0};
+    platform::Thread captureThread_;
+
+    // Preview placement (a window wanted when any is set).
+    std::atomic<platform::WindowHandle> previewParent_{nullptr};
+    KeptInt previewX_{0};
+    KeptInt previewY_{0};
+    KeptInt previewWidth_{0};
+    KeptInt previewHeight_{0};
+
+    std::atomic<platform::WindowHandle> callbackWindow_{nullptr};
+    // Delivery, under the image lock.
+    void* destination_ = nullptr;
+    int32_t destinationSize_ = 0;
+    int32_t rowOrder_ = 0;
+    FrameInformation frameInfo_{};
+    PreparedFormat prepared_;
+
+    std::atomic<int32_t> captureState_{0};
+    std::atomic<int32_t> colourMode_{0};
+    std::atomic<int32_t> subSample_{0};
+    std::atomic<int32_t> waitTime_{0};
+    std::atomic<int32_t> clockMode_{0};
+    std::atomic<int32_t> imageAvailable_{0};
+    // Rate bookkeeping: the worker's own.
+    int32_t frameCounter_ = 0;
+    uint32_t lastRateTime_;
+
+    CErrorStack errors_;
+    std::atomic<int32_t> selectedDevice_{0};
+    KeptInt maskFilter_{0};
+    KeptInt dotFilter_{0};
+};
+
+}  // namespace ovilux::session

@@ -1,0 +1,325 @@
+// OviluxCapture.cpp - capture states, preparation, the live-view worker and single frames.
+#include "camera/OviluxUXBase.h"
+#include "platform/Clock.h"
+#include "session/Ovilux.h"
+
+namespace ovilux::session {
+
+namespace {
+
+bool IsLiveViewState(int32_t state) { return state != state::kIdle && state != state::kPrepared; }
+
+// Writes a field of the frame record only when it changes: the application may be reading the
+// record of the previous message while the worker fills in the next frame.
+template <typename T>
+void Update(T& field, T value) {
+    if (field != value) {
+        field = value;
+    }
+}
+
+}  // namespace
+
+bool COvilux::SizeBuffers(int32_t mode, int32_t width, int32_t height) {
+    const auto fit = [width, height](image::DibImage& image, uint16_t bits) {
+        if (image.Bits() != nullptr && image.Width() == width && image.Height() == height &&
+            image.BitsPerPixel() == bits) {
+            return true;
+        }
+        return image.Create(width, height, bits) != 0;
+    };
+    if (!fit(images_.RawOf(mode), IsSixteenBitMode(mode) ? 16 : 8)) {
+        return false;
+    }
+    image::DibImage* result = images_.ResultOf(mode);
+    return result == &images_.RawOf(mode) || fit(*result, static_cast<uint16_t>(kColourModeBits[mode]));
+}
+
+int32_t COvilux::Prepare() {
+    if (!camera_->IsDeviceNumberValid(selectedDevice_)) {
+        return code::kNotPresent;
+    }
+    if (!IsWindowValid()) {
+        return code::kBadWindow;
+    }
+    const int32_t subSample = subSample_;
+    const int32_t mode = colourMode_;
+    const int32_t width = window_.EH >> subSample;
+    const int32_t height = window_.EV >> subSample;
+    {
+        platform::CriticalSectionLock images(imageLock_);
+        if (!SizeBuffers(mode, width, height)) {
+            prepared_ = PreparedFormat{};
+            return code::kMemory;
+        }
+        prepared_ = PreparedFormat{mode, width, height};
+    }
+    camera_->SetPixelWidth(IsSixteenBitMode(mode) ? 1 : 0);
+    if (!camera_->SetCaptureWindow(window_.EHS, window_.EVS, window_.EH, window_.EV, subSample)) {
+        return code::kBadWindow;
+    }
+    PushCaptureSettings();
+    return 0;
+}
+
+bool COvilux::SameFormatPrepared() {
+    platform::CriticalSectionLock images(imageLock_);
+    return prepared_.colourMode == colourMode_ && prepared_.width == (window_.EH >> subSample_) &&
+           prepared_.height == (window_.EV >> subSample_);
+}
+
+int32_t COvilux::StartPreview() {
+    if (!camera_) {
+        RecordError(code::kNoCamera);
+        return 0;
+    }
+    platform::CriticalSectionLock guard(captureLock_);
+    const int32_t current = captureState_;
+    if (IsLiveViewState(current)) {
+        return 1;
+    }
+    if (current == state::kPrepared) {
+        RecordError(code::kNoCamera);
+        return 0;
+    }
+    const auto fail = [this](int32_t failure) {
+        StopPreview();
+        RecordError(failure);
+        return 0;
+    };
+    if (const int32_t failure = Prepare()) {
+        return fail(failure);
+    }
+    if (!camera_->StartTransfer(kContinuousTransfer)) {
+        return fail(code::kRefused);
+    }
+    captureState_ = state::kLiveView;
+    runFlag_ = run::kRun;
+    frameCounter_ = 0;
+    lastRateTime_ = platform::TimeGetTime();
+    if (!captureThread_.Start([this] { LiveViewWorker(); })) {
+        return fail(code::kThread);
+    }
+    return 1;
+}
+
+int32_t COvilux::StopPreview() {
+    if (!camera_) {
+        RecordError(code::kNoCamera);
+        return 0;
+    }
+    platform::CriticalSectionLock guard(captureLock_);
+    runFlag_ = run::kStop;
+    // The worker goes first: it may be inside a frame wait or copy on the camera, and the
+    // camera's stream must not be torn down under it.
+    captureThread_.Join(platform::kWaitInfinite);
+    if (captureState_.exchange(state::kIdle) != state::kIdle) {
+        camera_->StopTransfer();
+    }
+    return 1;
+}
+
+ConversionSettings COvilux::CurrentConversion() const {
+    return ConversionSettings{prepared_.colourMode,      filter_.bayerMode.load(),    filter_.bayerGainRed.load(),
+                              filter_.bayerGainGreen.load(), filter_.bayerGainBlue.load(), analog_.mirrorH != 0,
+                              analog_.mirrorV != 0};
+}
+
+bool COvilux::TakeFrame() {
+    image::DibImage& raw = images_.RawOf(prepared_.colourMode);
+    if (prepared_.colourMode < 0 || raw.Bits() == nullptr) {
+        return false;
+    }
+    if (camera_->GetNextFrame(static_cast<uint8_t*>(raw.Bits()), static_cast<int32_t>(raw.ImageBytes()), 0, 0,
+                              kStraightCopy) != 0) {
+        return false;
+    }
+    RepackRawFrame(raw);
+    return ConvertFrame(images_, CurrentConversion());
+}
+
+void COvilux::CountFrame() {
+    ++frameCounter_;
+    const uint32_t now = platform::TimeGetTime();
+    const uint32_t elapsed = platform::ElapsedMs(lastRateTime_, now);
+    if (elapsed > kRateIntervalMs) {
+        Update(frameInfo_.frameRateX10, static_cast<int32_t>(int64_t{frameCounter_} * 10000 / elapsed));
+        frameCounter_ = 0;
+        lastRateTime_ = now;
+    }
+}
+
+void COvilux::PostFrameMessage(uintptr_t wParam, intptr_t lParam) {
+    const platform::WindowHandle window = callbackWindow_.load();
+    if (window != nullptr) {
+        platform::PostWindowMessage(window, kFrameMessage, wParam, lParam);
+    }
+}
+
+bool COvilux::DeliverTo(const image::DibImage& source, void* buffer, int32_t size, int32_t rowOrder) {
+    if (CopyImageTo(source, buffer, size, rowOrder)) {
+        return true;
+    }
+    PostFrameMessage(0, code::kMemory);
+    RecordError(code::kMemory);
+    return false;
+}
+
+void COvilux::LiveViewWorker() {
+    while (runFlag_ != run::kStop) {
+        platform::SleepMs(static_cast<uint32_t>(waitTime_.load()));
+        if (runFlag_ != run::kRun) {
+            continue;
+        }
+        const int32_t waited = camera_->WaitFrame(kFrameTimeoutMs);
+        if (waited == kWaitLost) {
+            runFlag_ = run::kStop;
+            PostFrameMessage(0, code::kCameraLost);
+            RecordError(code::kCameraLost);
+            break;
+        }
+        if (waited != kWaitFrameReady) {
+            continue;
+        }
+        {
+            platform::CriticalSectionLock images(imageLock_);
+            if (!TakeFrame()) {
+                PostFrameMessage(0, code::kNoFrame);
+                RecordError(code::kNoFrame);
+                continue;
+            }
+            Update(frameInfo_.width, prepared_.width);
+            Update(frameInfo_.height, prepared_.height);
+            Update(frameInfo_.bitsPerPixel, kColourModeBits[prepared_.colourMode]);
+            Update(frameInfo_.buffer, destination_);
+            CountFrame();
+            imageAvailable_ = 1;
+            if (destination_ != nullptr && destinationSize_ != 0 &&
+                !DeliverTo(*images_.ResultOf(prepared_.colourMode), destination_, destinationSize_, rowOrder_)) {
+                continue;
+            }
+        }
+        if (runFlag_ == run::kRun) {
+            PostFrameMessage(reinterpret_cast<uintptr_t>(&frameInfo_), 0);
+        }
+    }
+}
+
+int32_t COvilux::StartLiveView() {
+    // The library's own preview window is not built yet: live view runs windowless only.
+    if (HasPreviewPlacement()) {
+        RecordError(code::kWindow);
+        return 0;
+    }
+    if (!StartPreview()) {
+        Close();
+        RecordError(code::kNoFrame);
+        return 0;
+    }
+    return 1;
+}
+
+int32_t COvilux::Preview() {
+    {
+        platform::CriticalSectionLock images(imageLock_);
+        destination_ = nullptr;
+        destinationSize_ = 0;
+        rowOrder_ = 0;
+        callbackWindow_ = nullptr;
+    }
+    return StartLiveView();
+}
+
+int32_t COvilux::CallBackPreview(platform::WindowHandle callbackWindow, void* buffer, int32_t size, int32_t rowOrder) {
+    {
+        platform::CriticalSectionLock images(imageLock_);
+        destination_ = buffer;
+        destinationSize_ = size;
+        rowOrder_ = rowOrder;
+        callbackWindow_ = callbackWindow;
+    }
+    return StartLiveView();
+}
+
+int32_t COvilux::Capture() {
+    if (!camera_) {
+        RecordError(code::kNoCamera);
+        return 0;
+    }
+    platform::CriticalSectionLock guard(captureLock_);
+    const int32_t current = captureState_;
+    if (IsLiveViewState(current)) {
+        RecordError(code::kNoCamera);
+        return 0;
+    }
+    if (current == state::kPrepared) {
+        return 1;
+    }
+    if (const int32_t failure = Prepare()) {
+        RecordError(failure);
+        return 0;
+    }
+    captureState_ = state::kPrepared;
+    return 1;
+}
+
+int32_t COvilux::SnapShot(void* buffer, int32_t size, int32_t rowOrder) {
+    if (!camera_) {
+        RecordError(code::kNoCamera);
+        return 0;
+    }
+    platform::CriticalSectionLock guard(captureLock_);
+    const int32_t current = captureState_;
+    if (IsLiveViewState(current)) {
+        RecordError(code::kNoCamera);
+        return 0;
+    }
+    // A prepared capture whose format has changed since is prepared again, or the frame would
+    // land in buffers of the old size.
+    if (current != state::kPrepared || !SameFormatPrepared()) {
+        if (const int32_t failure = Prepare()) {
+            RecordError(failure);
+            return 0;
+        }
+    }
+    platform::CriticalSectionLock images(imageLock_);
+    const bool keepStream = captureState_ == state::kPrepared;
+    const auto fail = [this](int32_t failure) {
+        camera_->StopTransfer();
+        RecordError(failure);
+        return 0;
+    };
+    if (!camera_->StartTransfer(kSingleFrameTransfer) || camera_->WaitFrame(kFrameTimeoutMs) != kWaitFrameReady ||
+        !TakeFrame()) {
+        return fail(code::kNoFrame);
+    }
+    if (buffer != nullptr && size != 0 &&
+        !DeliverTo(*images_.ResultOf(prepared_.colourMode), buffer, size, rowOrder)) {
+        return fail(code::kMemory);
+    }
+    if (!keepStream) {
+        camera_->StopTransfer();
+    }
+    imageAvailable_ = 1;
+    return 1;
+}
+
+int32_t COvilux::GetImage(void* buffer, int32_t size, int32_t rowOrder) {
+    platform::CriticalSectionLock images(imageLock_);
+    image::DibImage* result = images_.ResultOf(colourMode_);
+    if (result == nullptr) {
+        RecordError(code::kNoCamera);
+        return 0;
+    }
+    if (buffer == nullptr || result->Bits() == nullptr) {
+        RecordError(code::kMemory);
+        return 0;
+    }
+    if (!DeliverTo(*result, buffer, size, rowOrder)) {
+        RecordError(code::kMemory);
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace ovilux::session
