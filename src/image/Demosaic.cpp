@@ -14,6 +14,7 @@
 
 #include "image/BayerMode.h"
 #include "image/ConverterSupport.h"
+#include "image/DemosaicSimd.h"
 #include "image/ImageLimits.h"
 
 namespace ovilux::image {
@@ -25,6 +26,7 @@ struct Setup {
     int32_t redRow;     // parity of the red rows, counted from the rectangle's top
     uint32_t redFactor;
     uint32_t blueFactor;
+    detail::DemosaicRowKernel vectorRow;  // for 3-channel output when the processor has one
 };
 
 uint32_t GainFactor(int32_t gain) {
@@ -46,6 +48,7 @@ bool DecodeSetup(const void* parameter, const ImageRect& r, Setup* setup) {
     setup->redRow = (red.row + r.top) & 1;
     setup->redFactor = GainFactor(gains.redGain);
     setup->blueFactor = GainFactor(gains.blueGain);
+    setup->vectorRow = nullptr;
     return true;
 }
 
@@ -116,6 +119,12 @@ void InnerRow(const Images<T>& im, const Setup& s, int32_t y) {
         DemosaicPixel<T, Channels>(im, s, x, y);
         ++x;
     }
+    if (Channels == 3 && s.vectorRow != nullptr) {
+        const detail::DemosaicRows rows{reinterpret_cast<const uint8_t*>(rRow), reinterpret_cast<const uint8_t*>(rFar),
+                                        reinterpret_cast<const uint8_t*>(bRow), reinterpret_cast<const uint8_t*>(bFar),
+                                        reinterpret_cast<uint8_t*>(out)};
+        x = s.vectorRow(rows, x, end, redFactor, blueFactor);
+    }
     // x is a red column: pixel x has red at x (far x - 2) and blue at x - 1 (far x + 1);
     // pixel x + 1 has red at x (far x + 2) and blue at x + 1 (far x - 1).
     for (; x + 1 < end; x += 2) {
@@ -172,6 +181,7 @@ int Run(void* dst, const void* src, const ImageRect& r, int32_t dstX, int32_t ds
     const Images<T> im{static_cast<const uint8_t*>(src), srcStride, r.left, r.top, r.right - r.left, r.bottom - r.top,
                        static_cast<uint8_t*>(dst), dstStride, dstX, dstY};
     if (dstBytes == 3 * sizeof(T)) {
+        setup.vectorRow = sizeof(T) == 1 ? detail::VectorRow8To24() : detail::VectorRow16To48();
         Which == Pass::Inner ? InnerPass<T, 3>(im, setup) : BorderPass<T, 3>(im, setup);
     } else if (dstBytes == 4 * sizeof(T)) {
         Which == Pass::Inner ? InnerPass<T, 4>(im, setup) : BorderPass<T, 4>(im, setup);
