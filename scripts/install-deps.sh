@@ -4,9 +4,12 @@
 set -euo pipefail
 purpose=${1:-test}
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest
+  libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev)
 if [ "$purpose" = test ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine64 libz-mingw-w64-dev)
+  # Building the Windows image libraries from source packages, and the independent readers of saved images.
+  packages+=(dpkg-dev nasm pngcheck libtiff-tools python3-pil)
 fi
 
 missing=()

@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
+scripts/build-mingw-image-libs.sh
 presets=(linux-asan linux-tsan windows)
 for preset in "${presets[@]}"; do
   echo "== building $preset"

@@ -1,0 +1,140 @@
+// TiffWriter.cpp - libtiff writing through client procedures into a byte sink.
+#include "image/files/TiffWriter.h"
+
+#include <tiffio.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace ovilux::image {
+
+namespace {
+
+CByteSink* SinkOf(thandle_t handle) { return static_cast<CByteSink*>(handle); }
+
+tmsize_t ReadNothing(thandle_t, void*, tmsize_t) { return -1; }  // a new file is never read back
+
+tmsize_t WriteToSink(thandle_t handle, void* data, tmsize_t size) {
+    return size >= 0 && SinkOf(handle)->Write(data, static_cast<size_t>(size)) ? size : -1;
+}
+
+toff_t SeekInSink(thandle_t handle, toff_t offset, int whence) {
+    CByteSink* sink = SinkOf(handle);
+    uint64_t base = 0;
+    if (whence == SEEK_CUR) {
+        base = sink->Position();
+    } else if (whence == SEEK_END) {
+        base = sink->Size();
+    }
+    return sink->Seek(base + offset) ? sink->Position() : static_cast<toff_t>(-1);
+}
+
+int CloseNothing(thandle_t) { return 0; }  // the sink belongs to the caller
+
+toff_t SizeOfSink(thandle_t handle) { return SinkOf(handle)->Size(); }
+
+int MapNothing(thandle_t, void**, toff_t*) { return 0; }
+
+void UnmapNothing(thandle_t, void*, toff_t) {}
+
+// One row in TIFF sample order.
+using RowPacker = void (*)(uint8_t* out, const uint8_t* in, int32_t width);
+
+template <size_t SampleBytes>
+void CopyGrayRow(uint8_t* out, const uint8_t* in, int32_t width) {
+    std::memcpy(out, in, static_cast<size_t>(width) * SampleBytes);
+}
+
+// Blue, green, red (and a fourth sample) in memory -> red, green, blue (and the fill).
+template <size_t SampleBytes, size_t Samples, uint8_t FillByte>
+void PackRgbRow(uint8_t* out, const uint8_t* in, int32_t width) {
+    constexpr size_t pixelBytes = SampleBytes * Samples;
+    for (int32_t x = 0; x < width; ++x, in += pixelBytes, out += pixelBytes) {
+        std::memcpy(out, in + 2 * SampleBytes, SampleBytes);
+        std::memcpy(out + SampleBytes, in + SampleBytes, SampleBytes);
+        std::memcpy(out + 2 * SampleBytes, in, SampleBytes);
+        if constexpr (Samples == 4) {
+            std::memset(out + 3 * SampleBytes, FillByte, SampleBytes);
+        }
+    }
+}
+
+struct TiffLayout {
+    uint16_t bitsPerSample;
+    uint16_t photometric;
+    uint16_t samplesPerPixel;
+    RowPacker pack;
+};
+
+bool LayoutFor(uint16_t bitsPerPixel, TiffLayout& layout) {
+    switch (bitsPerPixel) {
+        case 8:
+            layout = {8, PHOTOMETRIC_MINISBLACK, 1, CopyGrayRow<1>};
+            return true;
+        case 16:
+            layout = {16, PHOTOMETRIC_MINISBLACK, 1, CopyGrayRow<2>};
+            return true;
+        case 24:
+            layout = {8, PHOTOMETRIC_RGB, 3, PackRgbRow<1, 3, 0>};
+            return true;
+        case 32:
+            layout = {8, PHOTOMETRIC_RGB, 4, PackRgbRow<1, 4, 0x00>};
+            return true;
+        case 48:
+            layout = {16, PHOTOMETRIC_RGB, 3, PackRgbRow<2, 3, 0>};
+            return true;
+        case 64:
+            layout = {16, PHOTOMETRIC_RGB, 4, PackRgbRow<2, 4, 0xFF>};
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool SetTags(TIFF* tiff, const DibImage& image, const TiffLayout& layout) {
+    const auto width = static_cast<uint32_t>(image.Width());
+    const auto height = static_cast<uint32_t>(image.Height());
+    bool ok = TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width) == 1 && TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height) == 1 &&
+              TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE) == 1 &&
+              TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) == 1 &&
+              TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, layout.bitsPerSample) == 1 &&
+              TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, layout.photometric) == 1 &&
+              TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, layout.samplesPerPixel) == 1 &&
+              TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height) == 1;
+    if (ok && layout.samplesPerPixel == 4) {
+        // Without this readers guess what the fourth sample is, and some take it for alpha:
+        // the zero of a 32-bit image would then make the whole picture transparent.
+        const uint16_t unspecified[1] = {EXTRASAMPLE_UNSPECIFIED};
+        ok = TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, uint16_t{1}, unspecified) == 1;
+    }
+    return ok;
+}
+
+}  // namespace
+
+bool CTiffWriter::Write(const DibImage& image, CByteSink& sink) const {
+    TiffLayout layout{};
+    if (!LayoutFor(image.BitsPerPixel(), layout)) {
+        return false;
+    }
+    // Mapping off ("m"): the sink is a stream, not memory.
+    TIFF* tiff = TIFFClientOpen("image", "wm", &sink, ReadNothing, WriteToSink, SeekInSink, CloseNothing, SizeOfSink,
+                                MapNothing, UnmapNothing);
+    if (tiff == nullptr) {
+        return false;
+    }
+    bool ok = SetTags(tiff, image, layout);
+    // Exact rows: the padding at the end of each memory row is not part of the picture.
+    std::vector<uint8_t> row(static_cast<size_t>(image.Width()) * image.BytesPerPixel());
+    const auto* bits = static_cast<const uint8_t*>(image.Bits());
+    for (int32_t y = 0; ok && y < image.Height(); ++y) {
+        layout.pack(row.data(), bits + static_cast<ptrdiff_t>(y) * image.Stride(), image.Width());
+        ok = TIFFWriteScanline(tiff, row.data(), static_cast<uint32_t>(y), 0) == 1;
+    }
+    ok = ok && TIFFFlush(tiff) == 1;
+    TIFFClose(tiff);
+    return ok;
+}
+
+}  // namespace ovilux::image
