@@ -91,7 +91,12 @@ public:
 // system's driver (the FX3 driver on Windows; on other systems a port that finds no device).
 DriverPort& ActiveDriverPort();
 
-// The simulated camera installs its bus here when it is switched on; null removes it.
+// The simulated camera installs its bus here when it is switched on; null removes it. The port
+// must stay alive for as long as any request made through it may run.
 void InstallSimulatedDriverPort(DriverPort* port);
+
+// The system's own port, whatever is installed: the FX3 driver on Windows, a port that finds no
+// device elsewhere.
+DriverPort& SystemDriverPort();
 
 }  // namespace ovilux::platform

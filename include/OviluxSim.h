@@ -1,0 +1,79 @@
+/* OviluxSim.h - control of the simulated M03 camera built into the Ovilux SDK library: plugging
+ * cameras into a simulated USB bus, their speed and trigger, faults on demand, and a look at
+ * their registers and configuration memory for tests.
+ *
+ * The simulation is off until OVILUX_SIMULATE is set (comma-separated hex product ids, e.g.
+ * "3030,3030", attached when the library loads) or a camera is attached here; from then on the
+ * library finds only simulated cameras. OVILUX_SIM_SPEED=fast delivers frames as fast as they
+ * are read; "realtime" (the default) keeps the sensor's timing.
+ *
+ * Cameras are named by their port, 0 to OVILUX_SIM_PORT_COUNT - 1. Every function may be called
+ * from any thread; functions returning int32_t return 1 for success and 0 for failure unless
+ * said otherwise. */
+#ifndef OVILUX_SIM_H
+#define OVILUX_SIM_H
+
+#include "OviluxSdk.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define OVILUX_SIM_VENDOR_ID 0x04B4
+#define OVILUX_SIM_PORT_COUNT 32
+#define OVILUX_SIM_ANY_PORT (-1)
+#define OVILUX_SIM_PATH_SIZE 260
+#define OVILUX_SIM_SPEED_FAST 0
+#define OVILUX_SIM_SPEED_REALTIME 1
+
+typedef struct OviluxSimCamera {
+    int32_t port;
+    uint16_t vendorId;
+    uint16_t productId;
+    char path[OVILUX_SIM_PATH_SIZE]; /* the device interface path, NUL-terminated */
+} OviluxSimCamera;
+
+/* Plugs a camera (product id 0x3030) into port, or into the lowest free port with
+ * OVILUX_SIM_ANY_PORT. A camera keeps its interface path while it stays on its port. Returns the
+ * port, or -1 for another product id, a port out of range or taken, or a full bus. */
+OVILUX_API int32_t OviluxSim_Attach(uint32_t productId, int32_t port);
+/* Unplugs the camera on port: later opens and every request in flight fail as on a lost device.
+ * Plugging a camera in again (OviluxSim_Attach) gives a freshly powered camera. */
+OVILUX_API int32_t OviluxSim_Detach(int32_t port);
+/* Fills up to capacity records (cameras may be null when capacity is 0) in port order and
+ * returns how many cameras are attached; -1 for a negative capacity or null cameras. */
+OVILUX_API int32_t OviluxSim_List(OviluxSimCamera* cameras, int32_t capacity);
+
+/* Pulses the camera's trigger input. In trigger mode (FPGA register 36 set and the sensor in
+ * snapshot mode) it starts one frame; returns 1 then, 0 otherwise (also while a triggered frame
+ * is still being taken). */
+OVILUX_API int32_t OviluxSim_Trigger(int32_t port);
+/* OVILUX_SIM_SPEED_FAST or OVILUX_SIM_SPEED_REALTIME, for every camera. */
+OVILUX_API int32_t OviluxSim_SetSpeed(int32_t speed);
+OVILUX_API int32_t OviluxSim_GetSpeed(void);
+
+/* Faults. The next count frame headers never come (their frames are lost whole). */
+OVILUX_API int32_t OviluxSim_DropHeaders(int32_t port, uint32_t count);
+/* The next frames announce (and send) deltaBytes more or fewer payload bytes than the frame has:
+ * extra bytes are zeros, missing ones are cut from the end. */
+OVILUX_API int32_t OviluxSim_MisreportPayload(int32_t port, int32_t deltaBytes, uint32_t frames);
+/* The streaming endpoint sends nothing for the given milliseconds. */
+OVILUX_API int32_t OviluxSim_Stall(int32_t port, uint32_t milliseconds);
+/* The two-wire device at busAddress (8-bit form, either direction) stops answering, or answers
+ * again; requests to it then fail. */
+OVILUX_API int32_t OviluxSim_SilenceBusAddress(int32_t port, uint32_t busAddress, int32_t silent);
+/* Data writes to the SROM fail (non-zero) or work again (0). */
+OVILUX_API int32_t OviluxSim_FailSromWrites(int32_t port, int32_t fail);
+
+/* The current contents of the image sensor's registers, the FPGA's registers and the SROM. */
+OVILUX_API int32_t OviluxSim_PeekSensorRegister(int32_t port, uint32_t address, uint16_t* value);
+OVILUX_API int32_t OviluxSim_PeekFpgaRegister(int32_t port, uint32_t address, uint8_t* value);
+OVILUX_API int32_t OviluxSim_PeekSrom(int32_t port, uint32_t address, uint8_t* value);
+/* The frames the camera has produced since it was plugged in. */
+OVILUX_API int32_t OviluxSim_GetFrameCount(int32_t port, uint32_t* count);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* OVILUX_SIM_H */

@@ -1,0 +1,338 @@
+// SimCamera.cpp - a simulated camera answering driver requests.
+#include "sim/SimCamera.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <system_error>
+
+#include "sim/FrameRender.h"
+#include "sim/Scene.h"
+#include "sim/TransferHeader.h"
+
+namespace ovilux::sim {
+
+namespace {
+
+constexpr uint32_t kSerialBase = 0x4F560000;
+
+platform::IoResult Failure(uint32_t error) {
+    platform::IoResult result;
+    result.error = error;
+    return result;
+}
+
+}  // namespace
+
+CSimCamera::CSimCamera(uint16_t productId, int32_t port, std::string path, SimSpeed speed)
+    : productId_(productId),
+      port_(port),
+      path_(std::move(path)),
+      pluggedIn_(SimClock::now()),
+      firmware_(productId, kSerialBase + static_cast<uint32_t>(port), *this),
+      engine_(sensor_, fpga_, speed, pluggedIn_) {
+    firmware_.AttachDevice(kFpgaBusAddress, fpga_);
+    firmware_.AttachDevice(kAuxBusAddress, aux_);
+    firmware_.AttachDevice(kSensorBusAddress, sensor_);
+    firmware_.AttachDevice(kSromBusAddress, srom_);
+}
+
+CSimCamera::~CSimCamera() { Unplug(); }
+
+platform::IoResult CSimCamera::ControlTransfer(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength) {
+    if (in == nullptr || out == nullptr || inLength < kTransferHeaderSize || outLength < kTransferHeaderSize) {
+        return Failure(platform::win32_error::kInvalidParameter);
+    }
+    const CTransferHeader request = CTransferHeader::Parse(in);
+    if (request.endpoint != kControlEndpoint || request.bufferOffset != kTransferHeaderSize ||
+        request.bufferLength > inLength - kTransferHeaderSize) {
+        return Failure(platform::win32_error::kInvalidParameter);
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (unplugged_) {
+        return Failure(platform::win32_error::kDeviceNotConnected);
+    }
+    if (out != in) {
+        std::memmove(out, in, std::min(inLength, outLength));
+    }
+    const SimClock::time_point now = SimClock::now();
+    engine_.Advance(now);
+    const uint32_t capacity = std::min(request.bufferLength, outLength - kTransferHeaderSize);
+    const CControlReply reply = firmware_.Handle(request, in + kTransferHeaderSize, request.bufferLength,
+                                                 out + kTransferHeaderSize, capacity, now);
+    engine_.Reconcile(now);
+    Progress(now);
+    wake_.notify_all();
+    if (!reply.ok) {
+        CTransferHeader::WriteStatus(out, kNtUnsuccessful, kUsbdStall);
+        return Failure(platform::win32_error::kGenFailure);
+    }
+    CTransferHeader::WriteStatus(out, kNtSuccess, kUsbdSuccess);
+    platform::IoResult result;
+    result.ok = true;
+    result.bytes = kTransferHeaderSize + reply.dataBytes;
+    return result;
+}
+
+platform::IoResult CSimCamera::Read(const std::shared_ptr<CPendingRequest>& request, bool wait) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (unplugged_) {
+            request->Finish(RequestEnd::DeviceGone);
+        } else {
+            const SimClock::time_point now = SimClock::now();
+            if (pending_.empty()) {
+                engine_.Advance(now);
+                request->Add(Pull(request->Next(), request->Missing(), now));
+            }
+            if (request->Missing() == 0) {
+                request->Finish(RequestEnd::Completed);
+            } else {
+                pending_.push_back(request);
+                EnsureTimer();
+                wake_.notify_all();
+            }
+        }
+    }
+    platform::IoResult result = request->Result(wait);
+    if (!result.ok && result.error == platform::win32_error::kIoIncomplete) {
+        result.error = platform::win32_error::kIoPending;
+    }
+    return result;
+}
+
+bool CSimCamera::Cancel(uint64_t handle, const CPendingRequest* request) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    bool found = false;
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        if ((*it)->Handle() == handle && (request == nullptr || it->get() == request)) {
+            (*it)->Finish(RequestEnd::Aborted);
+            it = pending_.erase(it);
+            found = true;
+        } else {
+            ++it;
+        }
+    }
+    return found;
+}
+
+void CSimCamera::AbortPipe() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    FinishAll(RequestEnd::Aborted);
+}
+
+void CSimCamera::ResetPipe() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stream_.Discard();
+}
+
+void CSimCamera::ResetPort() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    FinishAll(RequestEnd::Aborted);
+    ResetStream(SimClock::now());
+}
+
+void CSimCamera::Unplug() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        unplugged_ = true;
+        FinishAll(RequestEnd::DeviceGone);
+    }
+    wake_.notify_all();
+    if (timer_.joinable() && timer_.get_id() != std::this_thread::get_id()) {
+        timer_.join();
+    }
+}
+
+bool CSimCamera::Unplugged() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return unplugged_;
+}
+
+bool CSimCamera::Trigger() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (unplugged_) {
+        return false;
+    }
+    const SimClock::time_point now = SimClock::now();
+    const bool started = engine_.Trigger(now);
+    Progress(now);
+    wake_.notify_all();
+    return started;
+}
+
+void CSimCamera::SetSpeed(SimSpeed speed) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const SimClock::time_point now = SimClock::now();
+    engine_.SetSpeed(speed, now);
+    Progress(now);
+    wake_.notify_all();
+}
+
+void CSimCamera::DropHeaders(uint32_t count) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    headersToDrop_ = count;
+}
+
+void CSimCamera::MisreportPayload(int32_t deltaBytes, uint32_t frames) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    payloadDelta_ = deltaBytes;
+    misreportedFrames_ = frames;
+}
+
+void CSimCamera::Stall(uint32_t milliseconds) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stalledUntil_ = SimClock::now() + std::chrono::milliseconds(milliseconds);
+    wake_.notify_all();
+}
+
+void CSimCamera::SetSilent(uint8_t busAddress, bool silent) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    firmware_.SetSilent(busAddress, silent);
+}
+
+void CSimCamera::SetFailSromWrites(bool fail) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    srom_.SetFailWrites(fail);
+}
+
+uint16_t CSimCamera::SensorRegister(uint8_t address) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return sensor_.Register(address);
+}
+
+uint8_t CSimCamera::FpgaRegister(uint8_t address) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    engine_.Advance(SimClock::now());
+    return fpga_.Register(address);
+}
+
+uint8_t CSimCamera::SromByte(uint32_t address) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return srom_.Byte(address);
+}
+
+uint32_t CSimCamera::FramesProduced() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    engine_.Advance(SimClock::now());
+    return engine_.FramesProduced();
+}
+
+void CSimCamera::ResetStream(SimClock::time_point now) {
+    stream_.Reset();
+    engine_.DropAll(now);
+}
+
+void CSimCamera::PrepareRead(SimClock::time_point /*now*/) { stream_.Arm(); }
+
+void CSimCamera::Progress(SimClock::time_point now) {
+    engine_.Advance(now);
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        const auto& deadline = (*it)->Deadline();
+        if (deadline && *deadline <= now) {
+            (*it)->Finish(RequestEnd::TimedOut);
+            it = pending_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    while (!pending_.empty()) {
+        const std::shared_ptr<CPendingRequest>& front = pending_.front();
+        front->Add(Pull(front->Next(), front->Missing(), now));
+        if (front->Missing() > 0) {
+            break;
+        }
+        front->Finish(RequestEnd::Completed);
+        pending_.pop_front();
+    }
+}
+
+uint32_t CSimCamera::Pull(uint8_t* destination, uint32_t length, SimClock::time_point now) {
+    uint32_t total = 0;
+    while (total < length && now >= stalledUntil_) {
+        if (!stream_.Sending()) {
+            if (!stream_.Armed()) {
+                break;
+            }
+            const std::optional<CFrameRecord> frame = engine_.Take(now);
+            if (!frame) {
+                break;
+            }
+            if (headersToDrop_ > 0) {
+                // The frame is lost whole, header included; the arming went with it.
+                --headersToDrop_;
+                stream_.Reset();
+                continue;
+            }
+            BeginNextFrame(*frame);
+        }
+        total += stream_.CopyOut(destination + total, length - total);
+    }
+    return total;
+}
+
+void CSimCamera::BeginNextFrame(const CFrameRecord& frame) {
+    int64_t announced = frame.settings.FrameBytes();
+    if (misreportedFrames_ > 0) {
+        --misreportedFrames_;
+        announced = std::clamp<int64_t>(announced + payloadDelta_, 0, std::numeric_limits<uint32_t>::max());
+    }
+    stream_.Begin(frame, RenderFor(frame.settings), static_cast<uint32_t>(announced), pluggedIn_);
+}
+
+std::shared_ptr<CFrameRender> CSimCamera::RenderFor(const CFrameSettings& settings) {
+    if (!render_ || !(render_->Settings() == settings)) {
+        render_ = std::make_shared<CFrameRender>(CScene::Instance(), settings);
+    }
+    return render_;
+}
+
+void CSimCamera::FinishAll(RequestEnd end) {
+    for (const std::shared_ptr<CPendingRequest>& request : pending_) {
+        request->Finish(end);
+    }
+    pending_.clear();
+}
+
+SimClock::time_point CSimCamera::NextWake(SimClock::time_point now) const {
+    if (pending_.empty()) {
+        return SimClock::time_point::max();
+    }
+    SimClock::time_point wake = engine_.NextFrameTime();
+    if (stalledUntil_ > now) {
+        wake = std::min(wake, stalledUntil_);
+    }
+    for (const std::shared_ptr<CPendingRequest>& request : pending_) {
+        if (request->Deadline()) {
+            wake = std::min(wake, *request->Deadline());
+        }
+    }
+    return wake;
+}
+
+void CSimCamera::EnsureTimer() {
+    if (timer_.joinable()) {
+        return;
+    }
+    try {
+        timer_ = std::thread([this] { TimerLoop(); });
+    } catch (const std::system_error&) {
+        // Without its timer the camera still answers; only timed events wait for the next request.
+    }
+}
+
+void CSimCamera::TimerLoop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!unplugged_) {
+        const SimClock::time_point now = SimClock::now();
+        Progress(now);
+        const SimClock::time_point wake = NextWake(now);
+        if (wake == SimClock::time_point::max()) {
+            wake_.wait(lock);
+        } else {
+            wake_.wait_until(lock, wake);
+        }
+    }
+}
+
+}  // namespace ovilux::sim
