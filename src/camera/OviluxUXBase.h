@@ -209,11 +209,24 @@ public:
     virtual int32_t ModelSpecific161();
     virtual int32_t ModelSpecific162();
 
-protected:
-    // The driver port new controllers talk through; tests may replace it before CreateController.
-    platform::DriverPort* driverPort_;
+    // The driver port the next CreateController talks through; null (the default) means the
+    // port the library is using at that moment.
+    void SetDriverPort(platform::DriverPort* port) { driverPort_ = port; }
+
+    // The ring's state, for diagnostics: the slot the next frame goes to, the last one taken,
+    // and whether the transfer gave up.
+    int32_t RingWriteIndex() const { return writeIndex_; }
+    int32_t RingReadIndex() const { return readIndex_; }
+    bool TransferGaveUp() const { return timeoutFlag_ != 0; }
+    bool IsStreaming() const { return running_ != 0; }
 
 private:
+    // Calls a sensor-model operation; 0 when no model exists.
+    template <typename Method, typename... Args>
+    int32_t ToSensor(Method method, Args... args) {
+        return sensor_ ? (sensor_.get()->*method)(args...) : 0;
+    }
+
     // One ring slot: the frame bytes and the lock held while they are written or read.
     struct RingBuffer {
         std::vector<uint8_t> bytes;
@@ -221,11 +234,21 @@ private:
     };
 
     void FreeBuffers();
+    // Places a completed frame from the raw buffer into ring slot index.
     void CopyRawToRing(int32_t index);
-    int32_t CopyOut(const RingBuffer& source, uint8_t* destination, int32_t flip) const;
-    bool WaitForThreadEnd();
-    int32_t CopyFrameFrom(int32_t index, uint8_t* destination, int32_t size, int32_t flip);
+    // The end of every transfer loop: close the stream, signal the end, clear the running flag.
+    int32_t EndTransferLoop(bool signalFrame);
+    void JoinTransferThread();
+    // Makes the frame event usable again, unsignalled, after StopTransfer closed it.
+    void OpenFrameEvent();
+    // Copies ring slot index out in the sensor's orientation; 0 when it does not fit.
+    int32_t CopyRingSlot(int32_t index, uint8_t* destination, int32_t size, int32_t flip);
+    // Starts capture mode 3 to latch the camera's frame count, then capture mode 2.
+    void ArmTriggeredCapture(uint32_t latchWaitMs);
+    SensorParameters SensorInfo() const;
+    int32_t ReadIdentificationWord(uint16_t* word);
 
+    platform::DriverPort* driverPort_ = nullptr;
     std::unique_ptr<usb::COviCy3Cam> controller_;
     DeviceInfoRecord deviceInfo_{};
     std::vector<uint8_t> rawBuffer_;
@@ -237,8 +260,13 @@ private:
     std::atomic<int32_t> writeIndex_{0};
     std::atomic<int32_t> readIndex_{3};
     int32_t frameBytes_ = 0;
+    int32_t frameWidth_ = 0;   // the window the ring was sized for
+    int32_t frameHeight_ = 0;
     std::atomic<int32_t> timeoutFlag_{0};
-    std::unique_ptr<platform::Event> frameEvent_;
+    // Lives as long as the object: the session's worker may be waiting on it while streaming stops.
+    platform::Event frameEvent_{platform::EventReset::Auto, false};
+    // False from StopTransfer until the next start: a closed frame event answers no wait.
+    std::atomic<bool> frameEventOpen_{false};
     int32_t buffersDirty_ = 1;
     std::unique_ptr<CSensorBase> sensor_;
     std::atomic<uint8_t> lastFpgaFrameCount_{0};

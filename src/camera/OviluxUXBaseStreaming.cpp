@@ -1,0 +1,400 @@
+// OviluxUXBaseStreaming.cpp - the camera device object's streaming: the transfer thread and
+// its loops, the frame ring, waiting for frames and copying them out.
+#include <cstring>
+
+#include "camera/OviluxUXBase.h"
+#include "camera/ProductIds.h"
+#include "platform/Clock.h"
+#include "usb/OviCy3Cam.h"
+
+namespace ovilux::camera {
+
+namespace {
+
+constexpr uint32_t kThreadJoinMs = 3000;
+constexpr int32_t kLoopGiveUpFailures = 5;
+constexpr int32_t kDirectGiveUpFailures = 10;
+constexpr uint32_t kDirectGiveUpMs = 10000;
+constexpr uint32_t kGrabChunkTimeoutMs = 3000;
+constexpr int32_t kLongExposureThreshold = 50000;  // 0.1 ms units: 5 s
+constexpr int32_t kDefaultTransferTimeoutMs = 5000;
+constexpr uint8_t kFrameCountRegister = 8;
+constexpr uint8_t kTransferResetRegister = 104;
+constexpr uint16_t kPipeResetFirmware = 0x10FF;
+constexpr size_t kFirmwareVersionOffset = 24;
+
+int32_t NextRingIndex(int32_t index) { return index + 1 >= kRingBuffers ? 0 : index + 1; }
+int32_t PreviousRingIndex(int32_t index) { return index == 0 ? kRingBuffers - 1 : index - 1; }
+
+}  // namespace
+
+int32_t COviluxUXBase::SetTransferTimeout(int32_t milliseconds) {
+    transferTimeout_ = milliseconds;
+    return 1;
+}
+
+int32_t COviluxUXBase::SetRealExposure(int32_t exposure) {
+    transferTimeout_ = exposure <= kLongExposureThreshold ? kDefaultTransferTimeoutMs : exposure / 5;
+    if (productId_ == product::kPendingExposure) {
+        // This camera takes exposure changes only between frames: the transfer thread applies it.
+        pendingExposure_ = exposure;
+        pendingExposureFlag_ = 1;
+        return 1;
+    }
+    return ToSensor(&CSensorBase::SetRealExposure, exposure);
+}
+
+int32_t COviluxUXBase::SetExposureSeconds(double seconds) {
+    if (seconds > 2.0) {
+        transferTimeout_ = static_cast<int32_t>((seconds + 1.0) * 1000.0);
+    }
+    return ToSensor(&CSensorBase::SetExposureSeconds, seconds);
+}
+
+void COviluxUXBase::OpenFrameEvent() {
+    if (!frameEventOpen_.exchange(true)) {
+        frameEvent_.Reset();
+    }
+}
+
+int32_t COviluxUXBase::SetCaptureMode(int32_t mode) {
+    if (!controller_) {
+        return 0;
+    }
+    if (mode != captureMode_) {
+        StopTransfer();
+        OpenFrameEvent();
+        if (mode == 2) {
+            writeIndex_ = readIndex_.load();  // nothing already in the ring counts as new
+            ReadFrameCount();
+        }
+    }
+    captureMode_ = mode;
+    return 1;
+}
+
+void COviluxUXBase::JoinTransferThread() {
+    // Never let the thread outlive what it uses: after the bounded wait, wait for good.
+    if (!transferThread_.Join(kThreadJoinMs)) {
+        transferThread_.Join(platform::kWaitInfinite);
+    }
+}
+
+int32_t COviluxUXBase::StartTransfer(int32_t captureMode) {
+    if (running_) {
+        StopTransfer();
+    }
+    OpenFrameEvent();
+    if (!SetCaptureMode(captureMode)) {
+        return 0;
+    }
+    if (buffersDirty_ && !AllocateFrameBuffers()) {
+        return 0;
+    }
+    JoinTransferThread();  // a loop that ended by itself may still be returning
+    threadEnd_ = std::make_unique<platform::Event>(platform::EventReset::Auto, false);
+    running_ = 1;
+    const bool direct = productId_ == product::kFx3Direct;
+    if (!transferThread_.Start([this, direct] { direct ? TransferLoopDirect() : TransferLoop(); },
+                               platform::ThreadPriority::TimeCritical)) {
+        running_ = 0;
+        return 0;
+    }
+    if (sensor_) {
+        sensor_->OnTransferStarted();
+    }
+    return 1;
+}
+
+int32_t COviluxUXBase::StopTransfer() {
+    if (sensor_) {
+        sensor_->OnTransferStopping();
+    }
+    if (running_.exchange(0) != 0 && threadEnd_) {
+        threadEnd_->Wait(platform::kWaitInfinite);
+    }
+    JoinTransferThread();
+    platform::SleepMs(1);
+    threadEnd_.reset();
+    frameEventOpen_ = false;
+    frameEvent_.Set();  // wakes a consumer still waiting for a frame
+    ResetTransfer();
+    platform::SleepMs(5);
+    captureMode_ = 0;
+    return 1;
+}
+
+int32_t COviluxUXBase::ResetTransfer() {
+    if (!controller_) {
+        return 0;
+    }
+    if (productId_ == product::kFx3Direct) {
+        return controller_->ResetParentPort();
+    }
+    uint16_t firmware = 0;
+    std::memcpy(&firmware, reinterpret_cast<const uint8_t*>(&deviceInfo_) + kFirmwareVersionOffset, sizeof(firmware));
+    if (firmware > kPipeResetFirmware) {
+        controller_->ResetPipe(usb::kFrameEndpoint);
+    }
+    if (productId_ != product::k30C0 && sensor_) {
+        sensor_->ResetPulse();
+    }
+    controller_->FpgaWrite(kTransferResetRegister, 2);
+    if (productId_ == product::k3150) {
+        platform::SleepMs(100);
+    }
+    return controller_->ResetStream();
+}
+
+void COviluxUXBase::CopyRawToRing(int32_t index) {
+    RingBuffer& slot = ring_[static_cast<size_t>(index)];
+    std::lock_guard<std::mutex> hold(slot.lock);
+    std::memcpy(slot.bytes.data(), rawBuffer_.data(), static_cast<size_t>(frameBytes_));
+}
+
+int32_t COviluxUXBase::EndTransferLoop(bool signalFrame) {
+    if (controller_) {
+        controller_->CloseStream();
+    }
+    if (threadEnd_) {
+        threadEnd_->Set();
+    }
+    if (signalFrame) {
+        frameEvent_.Set();
+    }
+    running_ = 0;
+    return 1;
+}
+
+int32_t COviluxUXBase::TransferLoop() {
+    if (!controller_ || rawBuffer_.empty()) {
+        EndTransferLoop(timeoutFlag_ != 0);
+        return 0;
+    }
+    usb::FrameDescriptor descriptor{};
+    descriptor.buffer = rawBuffer_.data();
+    descriptor.capacity = static_cast<uint32_t>(rawBuffer_.size());
+    timeoutFlag_ = 0;
+    int32_t failures = 0;
+    const int32_t mode = captureMode_;
+    if (!controller_->OpenStream()) {
+        return EndTransferLoop(false);
+    }
+    while (running_) {
+        const uint32_t timeout = static_cast<uint32_t>(transferTimeout_.load());
+        if (pendingExposureFlag_.exchange(0) != 0 && sensor_) {
+            sensor_->SetRealExposure(pendingExposure_);
+        }
+        if (mode == 2) {
+            uint8_t count = 0;
+            if (!controller_->FpgaRead(kFrameCountRegister, &count)) {
+                count = 0;
+            }
+            if (count == lastFpgaFrameCount_) {
+                platform::SleepMs(1);
+                continue;
+            }
+            lastFpgaFrameCount_ = count;
+        }
+        bool ok = controller_->ReadFrameHeader(&descriptor, timeout) != 0;
+        if (ok) {
+            if (mode != 2) {
+                lastFpgaFrameCount_ = static_cast<uint8_t>(descriptor.frameCount);
+            }
+            if (mode == 3) {
+                break;
+            }
+            ok = controller_->ReadFramePayload(&descriptor, timeout) != 0;
+        }
+        if (ok) {
+            failures = 0;
+            timeoutFlag_ = 0;
+            const int32_t index = writeIndex_;
+            CopyRawToRing(index);
+            writeIndex_ = NextRingIndex(index);
+            frameEvent_.Set();
+            if (mode == 1 || mode == 2) {
+                break;
+            }
+            continue;
+        }
+        controller_->CloseStream();
+        const bool giveUpAtOnce = productId_ == product::k3190 && mode == 2;
+        if (giveUpAtOnce || ++failures >= kLoopGiveUpFailures) {
+            timeoutFlag_ = 1;
+            frameEvent_.Set();
+            break;
+        }
+        if (product::ResetsPipeOnRetry(productId_)) {
+            controller_->ResetPipe(usb::kFrameEndpoint);
+        }
+        if (sensor_) {
+            sensor_->ResetPulse();
+        }
+        controller_->OpenStream();
+    }
+    return EndTransferLoop(timeoutFlag_ != 0);
+}
+
+int32_t COviluxUXBase::TransferLoopDirect() {
+    if (!controller_ || rawBuffer_.empty()) {
+        EndTransferLoop(false);
+        return 0;
+    }
+    usb::FrameDescriptor descriptor{};
+    descriptor.buffer = rawBuffer_.data();
+    descriptor.capacity = static_cast<uint32_t>(rawBuffer_.size());
+    descriptor.expectedBytes = static_cast<uint32_t>(frameBytes_);
+    controller_->ResetStream();
+    timeoutFlag_ = 0;
+    int32_t failures = 0;
+    uint32_t start = platform::TimeGetTime();
+    if (controller_->OpenStream()) {
+        while (running_) {
+            if (controller_->ReadFrameDirect(&descriptor, 0)) {
+                failures = 0;
+                start = platform::TimeGetTime();
+                timeoutFlag_ = 0;
+                const int32_t index = writeIndex_;
+                CopyRawToRing(index);
+                writeIndex_ = NextRingIndex(index);
+                frameEvent_.Set();
+                if (captureMode_ == 1) {
+                    break;
+                }
+                continue;
+            }
+            if (platform::ElapsedMs(start, platform::TimeGetTime()) >= kDirectGiveUpMs ||
+                failures == kDirectGiveUpFailures) {
+                timeoutFlag_ = 1;
+                break;
+            }
+            ++failures;
+            controller_->ResetParentPort();
+            controller_->ResetStream();
+            controller_->ResetPipe(usb::kFrameEndpoint);
+        }
+    }
+    return EndTransferLoop(false);
+}
+
+int32_t COviluxUXBase::GrabOneFrame() {
+    if (!controller_) {
+        return 2;
+    }
+    if (buffersDirty_) {
+        AllocateFrameBuffers();
+    }
+    if (rawBuffer_.empty()) {
+        return 2;
+    }
+    usb::FrameDescriptor descriptor{};
+    descriptor.buffer = rawBuffer_.data();
+    descriptor.capacity = static_cast<uint32_t>(rawBuffer_.size());
+    descriptor.expectedBytes = static_cast<uint32_t>(frameBytes_);
+    const bool direct = productId_ == product::kFx3Direct;
+    if (direct) {
+        controller_->ResetStream();
+    }
+    timeoutFlag_ = 0;
+    int32_t failures = 0;
+    const uint32_t start = platform::TimeGetTime();
+    if (controller_->OpenStream()) {
+        for (;;) {
+            const bool ok = direct ? controller_->ReadFrameDirect(&descriptor, 0) != 0
+                                   : controller_->ReadFrameHeader(&descriptor, 0) != 0 &&
+                                         controller_->ReadFramePayload(&descriptor, kGrabChunkTimeoutMs) != 0;
+            if (ok) {
+                timeoutFlag_ = 0;
+                CopyRawToRing(0);
+                break;
+            }
+            if (platform::ElapsedMs(start, platform::TimeGetTime()) >= kDirectGiveUpMs ||
+                failures == kDirectGiveUpFailures) {
+                timeoutFlag_ = 1;
+                break;
+            }
+            ++failures;
+            if (direct) {
+                controller_->ResetParentPort();
+            }
+        }
+    }
+    controller_->CloseStream();
+    if (threadEnd_) {
+        threadEnd_->Set();
+    }
+    running_ = 0;
+    return 0;
+}
+
+int32_t COviluxUXBase::WaitFrame(uint32_t milliseconds) {
+    if (timeoutFlag_) {
+        return 1;
+    }
+    if (!frameEventOpen_ || frameEvent_.Wait(milliseconds) != platform::WaitResult::Signalled ||
+        !frameEventOpen_) {
+        return 2;
+    }
+    if (timeoutFlag_) {
+        return 1;  // the loop gave up while we waited
+    }
+    return writeIndex_ != readIndex_ ? 3 : 2;
+}
+
+int32_t COviluxUXBase::CopyFrame(uint8_t* destination, int32_t size, int32_t grab, int32_t flip) {
+    return CopyRingSlot(grab ? 0 : PreviousRingIndex(writeIndex_), destination, size, flip);
+}
+
+int32_t COviluxUXBase::CopyRingSlot(int32_t index, uint8_t* destination, int32_t size, int32_t flip) {
+    if (destination == nullptr || size < frameBytes_ || frameBytes_ <= 0 || frameHeight_ <= 0) {
+        return 0;
+    }
+    RingBuffer& slot = ring_[static_cast<size_t>(index)];
+    std::lock_guard<std::mutex> hold(slot.lock);
+    if (slot.bytes.size() < static_cast<size_t>(frameBytes_)) {
+        return 0;
+    }
+    int32_t orientation = 0;
+    SensorParameters info{};
+    if (sensor_ && sensor_->CopyInfo(&info)) {
+        orientation = info.orientation;
+    }
+    const int32_t straight = (orientation == 3 || orientation == 4) ? 0 : 1;
+    const bool reverseSamples = orientation == 2 || orientation == 4;
+    const size_t rowBytes = static_cast<size_t>(frameBytes_ / frameHeight_);
+    const size_t sampleBytes = pixelWidthMode_ != 0 ? 2 : 1;
+    const size_t rows = static_cast<size_t>(frameHeight_);
+    for (size_t row = 0; row < rows; ++row) {
+        const size_t sourceRow = flip == straight ? row : rows - 1 - row;
+        const uint8_t* from = slot.bytes.data() + sourceRow * rowBytes;
+        uint8_t* to = destination + row * rowBytes;
+        if (!reverseSamples) {
+            std::memcpy(to, from, rowBytes);
+            continue;
+        }
+        const size_t samples = rowBytes / sampleBytes;
+        for (size_t s = 0; s < samples; ++s) {
+            std::memcpy(to + s * sampleBytes, from + (samples - 1 - s) * sampleBytes, sampleBytes);
+        }
+    }
+    return 1;
+}
+
+int32_t COviluxUXBase::GetNextFrame(uint8_t* destination, int32_t size, int32_t, int32_t, int32_t flip) {
+    const int32_t taken = writeIndex_;
+    if (!CopyRingSlot(PreviousRingIndex(taken), destination, size, flip)) {
+        return 1;  // nothing copied: the caller must not use the destination
+    }
+    readIndex_ = taken;
+    return 0;
+}
+
+int32_t COviluxUXBase::GetGrabbedFrame(uint8_t* destination, int32_t size, int32_t, int32_t, int32_t flip) {
+    if (destination == nullptr) {
+        return -2;
+    }
+    return CopyRingSlot(0, destination, size, flip) ? 0 : 1;
+}
+
+}  // namespace ovilux::camera
