@@ -12,13 +12,17 @@ CSdkChain& HandleTable() {
     return table;
 }
 
-uint32_t AddSession(CSdkChain& table, session::COvilux* session) {
+uint32_t DrawHandle(const CSdkChain& table) {
+    return platform::GetTickCount() + static_cast<uint32_t>(std::rand()) + static_cast<uint32_t>(table.Count());
+}
+
+uint32_t AddSession(CSdkChain& table, session::COvilux* session, HandleSource source) {
     platform::CriticalSectionLock guard(table.Lock());
-    // Handles are hard to guess, but 0 means failure to the application and a duplicate would
-    // hide one of the two sessions: draw until the handle is neither.
+    // 0 means failure to the application, and a duplicate would hide one of the two sessions:
+    // draw again until the handle is neither.
     uint32_t handle = 0;
     do {
-        handle = platform::GetTickCount() + static_cast<uint32_t>(std::rand()) + static_cast<uint32_t>(table.Count());
+        handle = source(table);
     } while (handle == 0 || table.Find(handle) != nullptr);
     table.Add(CSDKDATA{handle, session});
     return handle;

@@ -14,8 +14,13 @@ class CSdkChain : public CTRing<CSDKDATA> {};
 // sessions still in it at unload are left alone, since their threads may already be gone.
 CSdkChain& HandleTable();
 
-// Puts a session into the table under a new handle: non-zero and used by no other session.
-uint32_t AddSession(CSdkChain& table, session::COvilux* session);
+// A candidate handle: the tick count plus rand() plus the number of entries.
+uint32_t DrawHandle(const CSdkChain& table);
+using HandleSource = uint32_t (*)(const CSdkChain& table);
+
+// Puts a session into the table under a new handle from source: candidates are drawn until one
+// is non-zero and used by no other session.
+uint32_t AddSession(CSdkChain& table, session::COvilux* session, HandleSource source = DrawHandle);
 // The session of handle, or null; the table's lock is held only for the lookup.
 session::COvilux* FindSession(CSdkChain& table, uint32_t handle);
 // Takes the session of handle out of the table (the caller then deletes it); null when none.

@@ -1,0 +1,85 @@
+// SimulatedCameras.h - what the C API tests share: simulated cameras in fast mode, a session
+// with a notification window, and reading the messages the library posts.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "OviluxSdk.h"
+#include "OviluxSim.h"
+
+namespace ovilux::test {
+
+struct PostedMessage {
+    uint32_t message;
+    uintptr_t wParam;
+    intptr_t lParam;
+};
+
+// Plugs in count simulated M03 cameras (ports 0 ..) with the sensor timing dropped.
+inline void AttachCameras(int count) {
+    ASSERT_EQ(OviluxSim_SetSpeed(OVILUX_SIM_SPEED_FAST), 1);
+    for (int port = 0; port < count; ++port) {
+        ASSERT_EQ(OviluxSim_Attach(0x3030, port), port);
+    }
+}
+
+// Every message the window has queued, waiting up to timeoutMs for the first.
+inline std::vector<PostedMessage> Drain(OVILUX_HWND window, uint32_t timeoutMs = 0) {
+    std::vector<PostedMessage> messages;
+    PostedMessage m{};
+    uint32_t wait = timeoutMs;
+    while (OviluxWnd_GetMessage(window, wait, &m.message, &m.wParam, &m.lParam) == 1) {
+        messages.push_back(m);
+        wait = 0;
+    }
+    return messages;
+}
+
+// The codes of the notifications among messages, oldest first.
+inline std::vector<intptr_t> NotifiedCodes(const std::vector<PostedMessage>& messages) {
+    std::vector<intptr_t> codes;
+    for (const PostedMessage& m : messages) {
+        if (m.message == OVILUX_WM_NOTIFY) {
+            codes.push_back(m.lParam);
+        }
+    }
+    return codes;
+}
+
+// Pops the whole error stack, newest first.
+inline std::vector<int32_t> PopAll(uint32_t handle) {
+    std::vector<int32_t> codes;
+    for (int32_t code = Ovilux_GetLastError(handle); code != 0; code = Ovilux_GetLastError(handle)) {
+        codes.push_back(code);
+    }
+    return codes;
+}
+
+// A session over simulated cameras, with its notification window; released at the end.
+class SessionTest : public testing::Test {
+protected:
+    void OpenSession(int cameras) {
+        AttachCameras(cameras);
+        notify_ = OviluxWnd_CreateMessageWindow();
+        ASSERT_NE(notify_, nullptr);
+        handle_ = Ovilux_Initialize(notify_);
+        ASSERT_NE(handle_, 0u);
+    }
+
+    void TearDown() override {
+        if (handle_ != 0) {
+            Ovilux_Release(handle_);
+        }
+        if (notify_ != nullptr) {
+            OviluxWnd_DestroyWindow(notify_);
+        }
+    }
+
+    uint32_t handle_ = 0;
+    OVILUX_HWND notify_ = nullptr;
+};
+
+}  // namespace ovilux::test
