@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "platform/DebugOutput.h"
+#include "platform/Event.h"
 #include "platform/TextCodec.h"
 
 namespace ovilux::usb {
@@ -35,7 +36,9 @@ DeviceTable::DeviceTable(const std::string& name)
     : name_(name), lock_((name + kDeviceTableLockSuffix).c_str()) {}
 
 bool DeviceTable::BeginChange(platform::SharedMemory& view, bool openView) {
-    if (!lock_.IsValid() || !lock_.Lock(kDeviceTableLockTimeoutMs)) {
+    // Holders only copy the table's few kilobytes, and a holder that dies releases the lock,
+    // so the wait is short without a limit.
+    if (!lock_.IsValid() || !lock_.Lock(platform::kWaitInfinite)) {
         return false;
     }
     if (openView) {

@@ -25,7 +25,7 @@ struct InterfaceCandidate {
 // another added. Lookups read this process's copy, refreshed by every change.
 //
 // Each user of the table (a CFx3Api) holds its own view of the shared block; the copy is
-// shared by all users in the process. When the shared block or its lock cannot be had, an
+// shared by all users in the process. When the shared block or its lock cannot be made, an
 // operation works on the copy alone and leaves the shared block as it is.
 class DeviceTable {
 public:

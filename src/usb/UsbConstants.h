@@ -18,9 +18,6 @@ constexpr size_t kDeviceRecordBytes = 268;
 constexpr size_t kDeviceTableBytes = 8584;
 constexpr size_t kRecordsOffset = 4;
 constexpr size_t kRecordCountOffset = 8580;
-// How long a table operation waits for another process to finish with the table before it
-// works on this process's copy alone.
-constexpr uint32_t kDeviceTableLockTimeoutMs = 5000;
 // The interface enumeration's detail buffer: size field plus the path.
 constexpr size_t kInterfaceDetailBytes = 1000;
 constexpr size_t kInterfaceDetailHeaderBytes = 4;

@@ -89,8 +89,9 @@ TEST(ThreadedDeviceTable, ConcurrentEnumerationsAndLookupsAgreeOnOneTable) {
     std::vector<std::string> pathsA;
     std::vector<std::string> pathsB;
     for (int i = 0; i < 10; ++i) {
-        pathsA.push_back(InterfacePath(0x04B4, 0x3030, "A" + std::to_string(i)));
-        pathsB.push_back(InterfacePath(0x04B4, 0x3030, "B" + std::to_string(i)));
+        const std::string number = std::to_string(i);
+        pathsA.push_back(InterfacePath(0x04B4, 0x3030, std::string("A").append(number)));
+        pathsB.push_back(InterfacePath(0x04B4, 0x3030, std::string("B").append(number)));
     }
     std::atomic<bool> stop{false};
     CFx3Api observer(portA, nullptr, name.c_str());
