@@ -22,6 +22,7 @@ constexpr int32_t kRampBandEnd = 1300;
 constexpr int32_t kPatchColumns = 6;
 constexpr int32_t kPatchGap = 16;
 constexpr double kFullLevel = 3400.0;
+constexpr double kRampFloor = 60.0;
 constexpr Rgb kBorderColour{2800, 1500, 400};
 constexpr Rgb kPatches[2][kPatchColumns] = {
     {{2900, 300, 300}, {300, 2900, 300}, {300, 300, 2900}, {2900, 2900, 300}, {300, 2900, 2900}, {2900, 300, 2900}},
@@ -45,7 +46,7 @@ Rgb SceneColour(int32_t x, int32_t y) {
         return gap ? Grey(100) : kPatches[row][column];
     }
     if (y < kRampBandEnd) {
-        return Grey(kFullLevel * (x - kBorder) / innerWidth);
+        return Grey(kRampFloor + (kFullLevel - kRampFloor) * (x - kBorder) / innerWidth);
     }
     if (x < kActiveWidth / 2) {
         // Line gratings of two-pixel lines: vertical above, horizontal below.

@@ -149,6 +149,6 @@ constexpr uint32_t kFrameHeaderSize = 64;
 constexpr uint32_t kFrameHeaderMagic = 0x4658564F;  // "OVXF"
 constexpr uint32_t kFrameQueueDepth = 2;
 constexpr uint32_t kMovingPartSize = 64;
-constexpr uint32_t kMovingPartStep = 16;
+constexpr uint32_t kMovingPartStep = 12;
 
 }  // namespace ovilux::sim
