@@ -183,6 +183,9 @@ int32_t SetCameraGain(COvilux& s, COviluxUXBase& camera, const GainRow& row, int
     if (value < minimum || value > maximum) {
         return Refuse(s, code::kBadArgument);
     }
+    if (!(camera.*(row.set))(value)) {
+        return Refuse(s, code::kRefused);
+    }
     AnalogSettings& analog = s.Analog();
     analog.*(row.field) = value;
     if (row.index == kGlobalGain) {
@@ -191,9 +194,6 @@ int32_t SetCameraGain(COvilux& s, COviluxUXBase& camera, const GainRow& row, int
         analog.colorGainGreen1 = value;
         analog.colorGainGreen2 = value;
         analog.colorGainBlue = value;
-    }
-    if (!(camera.*(row.set))(value)) {
-        return Refuse(s, code::kRefused);
     }
     return 1;
 }

@@ -1,6 +1,7 @@
 // RegisterExports.cpp - sensor and FPGA registers, the I/O port and the configuration memory.
 #include "OviluxSdk.h"
 #include "api/Dispatch.h"
+#include "api/SromVerify.h"
 #include "camera/OviluxUXBase.h"
 #include "session/SessionConstants.h"
 
@@ -14,8 +15,6 @@ namespace {
 
 constexpr uint8_t kIoPortRegister = 7;
 constexpr uint16_t kSromAddressMask = 0x0FFF;
-// Read-backs of a configuration-memory write before it counts as failed.
-constexpr int kSromVerifyAttempts = 10;
 
 void SetFlag(int32_t* ok, int32_t value) {
     if (ok != nullptr) {
@@ -139,28 +138,36 @@ extern "C" int32_t Ovilux_ReadSromID(uint32_t handle, uint16_t address, int32_t*
     });
 }
 
-// The memory is written again until a read-back shows the byte; a byte that never reads back
-// as written is a failed write, not a success.
+namespace {
+
+// The camera's configuration memory; read-backs that fail are posted (not stored) as code 1.
+class CameraSrom : public ovilux::api::SromAccess {
+public:
+    CameraSrom(COvilux& session, COviluxUXBase& camera) : session_(session), camera_(camera) {}
+    bool Write(uint16_t address, uint8_t value) override { return camera_.SromWrite(address, value) != 0; }
+    bool Read(uint16_t address, uint8_t* value) override { return camera_.SromRead(address, value) != 0; }
+    void ReadFailed() override { session_.PostCode(code::kNoCamera); }
+
+private:
+    COvilux& session_;
+    COviluxUXBase& camera_;
+};
+
+}  // namespace
+
+// A byte that never reads back as written is a failed write, not a success.
 extern "C" int32_t Ovilux_WriteSromID(uint32_t handle, uint16_t address, uint8_t value) {
     return Dispatch(handle, kFailure, [&](COvilux& s) {
         COviluxUXBase* camera = s.Camera();
-        const uint16_t at = address & kSromAddressMask;
-        if (camera == nullptr || !camera->SromWrite(at, value)) {
+        if (camera == nullptr) {
             s.PostCode(code::kNoCamera);
             return 0;
         }
-        for (int attempt = 0; attempt < kSromVerifyAttempts; ++attempt) {
-            uint8_t readBack = 0;
-            if (!camera->SromRead(at, &readBack)) {
-                s.PostCode(code::kNoCamera);
-            } else if (readBack == value) {
-                return 1;
-            }
-            if (attempt + 1 < kSromVerifyAttempts) {
-                camera->SromWrite(at, value);
-            }
+        CameraSrom srom(s, *camera);
+        if (!ovilux::api::WriteSromVerified(srom, address & kSromAddressMask, value)) {
+            s.PostCode(code::kNoCamera);
+            return 0;
         }
-        s.PostCode(code::kNoCamera);
-        return 0;
+        return 1;
     });
 }

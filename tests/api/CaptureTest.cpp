@@ -183,7 +183,8 @@ TEST_F(Capture, GetImageRowOrderFlagReversesRows) {
 }
 
 TEST_F(Capture, CaptureStatesRefuseWhatTheyCannotDo) {
-    std::vector<uint8_t> image(static_cast<size_t>(Stride(kWidth, 24)) * kHeight);
+    ASSERT_EQ(Ovilux_SetSubSample(handle_, 1), 1);
+    std::vector<uint8_t> image(static_cast<size_t>(Stride(kWidth / 2, 24)) * (kHeight / 2));
     ASSERT_EQ(Ovilux_Preview(handle_), 1);
     EXPECT_EQ(Ovilux_StartPreview(handle_), 1) << "already running";
     EXPECT_EQ(Ovilux_Capture(handle_), 0);
@@ -198,10 +199,11 @@ TEST_F(Capture, CaptureStatesRefuseWhatTheyCannotDo) {
     EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_NO_CAMERA);
     EXPECT_EQ(Ovilux_SnapShot(handle_, image.data(), static_cast<int32_t>(image.size()), 1), 1);
     EXPECT_EQ(Ovilux_SnapShot(handle_, image.data(), static_cast<int32_t>(image.size()), 1), 1);
-    // A format change while prepared is picked up by the next snapshot.
-    ASSERT_EQ(Ovilux_SetSubSample(handle_, 1), 1);
-    const size_t half = static_cast<size_t>(Stride(kWidth / 2, 24)) * (kHeight / 2);
-    EXPECT_EQ(Ovilux_SnapShot(handle_, image.data(), static_cast<int32_t>(half), 1), 1);
+    // A format change while prepared is picked up by the next snapshot: a quarter-size image
+    // fits a quarter-size buffer, a half-size one would not.
+    ASSERT_EQ(Ovilux_SetSubSample(handle_, 2), 1);
+    const size_t quarter = static_cast<size_t>(Stride(kWidth / 4, 24)) * (kHeight / 4);
+    EXPECT_EQ(Ovilux_SnapShot(handle_, image.data(), static_cast<int32_t>(quarter), 1), 1);
     EXPECT_EQ(Ovilux_Close(handle_), 1);
     EXPECT_EQ(Ovilux_StartPreview(handle_), 1) << "closing ends the prepared state";
     EXPECT_EQ(Ovilux_GetLastError(handle_), 0);
@@ -216,7 +218,7 @@ TEST_F(Capture, LiveViewWithAPlacementFailsUntilTheWindowExists) {
     ASSERT_EQ(Ovilux_Preview(handle_), 1);
     std::vector<uint8_t> image(static_cast<size_t>(Stride(kWidth, 24)) * kHeight);
     int32_t got = 0;
-    for (int attempt = 0; attempt < 200 && got == 0; ++attempt) {
+    for (int attempt = 0; attempt < 500 && got == 0; ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         got = Ovilux_GetImage(handle_, image.data(), static_cast<int32_t>(image.size()), 1);
     }
@@ -311,6 +313,24 @@ TEST_F(Capture, ReleaseDuringLiveViewStopsCleanly) {
     Drain(frames);
     EXPECT_TRUE(Drain(frames, 300).empty()) << "no frames after the release";
     EXPECT_EQ(Ovilux_StopPreview(released), 0);
+    OviluxWnd_DestroyWindow(frames);
+}
+
+// Selecting a camera replaces its sensor model: a running live view is stopped first, and a
+// new one starts cleanly afterwards.
+TEST_F(Capture, SelectingADeviceDuringLiveViewStopsItFirst) {
+    OVILUX_HWND frames = OviluxWnd_CreateMessageWindow();
+    ASSERT_NE(frames, nullptr);
+    QuarterSize();
+    ASSERT_EQ(Ovilux_CallBackPreview(handle_, frames, nullptr, 0, 1), 1);
+    ASSERT_NE(NextFrame(frames), nullptr);
+    ASSERT_EQ(Ovilux_SetDeviceNumber(handle_, 0), 1);
+    Drain(frames);
+    EXPECT_TRUE(Drain(frames, 300).empty()) << "live view has stopped";
+    ASSERT_EQ(Ovilux_StartPreview(handle_), 1);
+    EXPECT_NE(NextFrame(frames), nullptr);
+    EXPECT_EQ(Ovilux_StopPreview(handle_), 1);
+    EXPECT_EQ(Ovilux_GetLastError(handle_), 0);
     OviluxWnd_DestroyWindow(frames);
 }
 

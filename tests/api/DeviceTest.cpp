@@ -89,10 +89,20 @@ TEST_F(Devices, OneCameraIsUsableWithoutSelectingIt) {
 TEST_F(Devices, TwoCamerasWaitForASelectionAndTakeTheSettings) {
     OpenSession(2);
     std::vector<uint8_t> image(2560 * 1920 * 3);
+    // Before a camera is opened there are no limits or gains to report: failures, not zeros.
+    OviluxCameraInfo info{};
+    info.size = sizeof info;
+    EXPECT_EQ(Ovilux_GetCameraInfo(handle_, &info), 0);
+    EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_NOT_PRESENT);
+    int32_t ok = 7;
+    Ovilux_GetGlobalGain(handle_, &ok);
+    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_REFUSED);
+    EXPECT_EQ(Ovilux_SetGlobalGain(handle_, 16), 0);
+    EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_NOT_PRESENT);
     EXPECT_EQ(Ovilux_SetDeviceNumber(handle_, 2), 0);
     EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_NOT_PRESENT);
     ASSERT_EQ(Ovilux_SetDeviceNumber(handle_, 1), 1);
-    int32_t ok = 0;
     EXPECT_EQ(Ovilux_GetGlobalGain(handle_, &ok), 16);
     EXPECT_EQ(ok, 1);
     ASSERT_EQ(Ovilux_SetMirrorH(handle_, 1), 1);
