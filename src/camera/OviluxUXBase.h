@@ -219,6 +219,9 @@ public:
     int32_t RingReadIndex() const { return readIndex_; }
     bool TransferGaveUp() const { return timeoutFlag_ != 0; }
     bool IsStreaming() const { return running_ != 0; }
+    // Frames the camera counted in its headers that never reached the ring, since the
+    // transfer started (continuous capture only).
+    uint32_t LostFrames() const { return lostFrames_; }
 
 private:
     // Calls a sensor-model operation; 0 when no model exists.
@@ -275,6 +278,7 @@ private:
     std::atomic<int32_t> pendingExposureFlag_{0};
     std::atomic<int32_t> pendingExposure_{0};
     std::atomic<int32_t> running_{0};
+    std::atomic<uint32_t> lostFrames_{0};
     platform::Thread transferThread_;
     // Each device object has its own end event: a shared one could release another camera's
     // StopTransfer while this thread still runs.

@@ -177,6 +177,9 @@ int32_t COviluxUXBase::TransferLoop() {
     timeoutFlag_ = 0;
     int32_t failures = 0;
     const int32_t mode = captureMode_;
+    lostFrames_ = 0;
+    bool counted = false;
+    uint32_t lastCount = 0;
     if (!controller_->OpenStream()) {
         return EndTransferLoop(false);
     }
@@ -216,6 +219,11 @@ int32_t COviluxUXBase::TransferLoop() {
             if (mode == 1 || mode == 2) {
                 break;
             }
+            if (counted) {
+                lostFrames_ += descriptor.frameCount - lastCount - 1;
+            }
+            counted = true;
+            lastCount = descriptor.frameCount;
             continue;
         }
         controller_->CloseStream();
