@@ -55,7 +55,8 @@ int PaintPreviewPicture(platform::DcHandle target, int32_t clientWidth, int32_t 
     }
     const int32_t width = picture.Width(), height = picture.Height();
     if (clientWidth == width && clientHeight == height && mode != kModeMono16) {
-        return platform::StretchBlt(target, 0, 0, width, height, picture.Dc(), 0, height, width, -height) ? 1 : 0;
+        // GDI starts a mirrored copy on the origin's own row: the last row is height - 1.
+        return platform::StretchBlt(target, 0, 0, width, height, picture.Dc(), 0, height - 1, width, -height) ? 1 : 0;
     }
     const bool gray = mode == kModeMono8 || mode == kModeMono16;
     const uint16_t copyBits = gray ? 8 : 24;

@@ -29,7 +29,7 @@ struct SessionImages {
 DibImage* PreparePreviewPicture(int32_t mode, const SessionImages& images);
 
 // Paints picture into target, a client area of clientWidth x clientHeight. When the sizes
-// match (and the mode is not 1) one StretchBlt reverses the rows onto it; otherwise
+// match (and the mode is not 1) one StretchBlt reverses all the rows onto it; otherwise
 // displayCopy is made the client size (8-bit gray for modes 0 and 1, 24-bit for the others)
 // when it is not already, filled by nearest-neighbour scaling and copied with BitBlt.
 // 1 when painted, 0 when there was nothing to paint on or a step failed.

@@ -66,9 +66,11 @@ uint32_t GetDibColorTable(DcHandle dc, uint32_t first, uint32_t count, RgbQuad* 
 // rows from the top of the picture as shown. Depths are converted; an 8-bit source is
 // expanded through its colour table.
 bool BitBlt(DcHandle dst, int32_t x, int32_t y, int32_t width, int32_t height, DcHandle src, int32_t sx, int32_t sy);
-// SRCCOPY with mirroring: a negative source (or destination) extent runs that side of the copy
-// backwards, so a source origin of (0, height) with height -height flips the rows. The
-// portable build copies at one-to-one size only and fails for other extents.
+// SRCCOPY with mirroring: a negative source extent walks the source backwards from its
+// origin, the origin's row (column) being the first one copied. Rows 0 .. height - 1 therefore
+// arrive reversed from a source origin of (0, height - 1) with height -height; an origin of
+// (0, height) would start outside the bitmap and lose the first row. The portable build copies
+// at one-to-one size into positive destination extents only and fails for anything else.
 bool StretchBlt(DcHandle dst, int32_t x, int32_t y, int32_t width, int32_t height, DcHandle src, int32_t sx, int32_t sy,
                 int32_t srcWidth, int32_t srcHeight);
 

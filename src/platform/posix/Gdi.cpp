@@ -315,30 +315,14 @@ bool BitBlt(DcHandle dst, int32_t x, int32_t y, int32_t width, int32_t height, D
 
 bool StretchBlt(DcHandle dst, int32_t x, int32_t y, int32_t width, int32_t height, DcHandle src, int32_t sx, int32_t sy,
                 int32_t srcWidth, int32_t srcHeight) {
-    const int64_t absW = width < 0 ? -int64_t{width} : width;
-    const int64_t absH = height < 0 ? -int64_t{height} : height;
-    if (absW != (srcWidth < 0 ? -int64_t{srcWidth} : srcWidth) || absH != (srcHeight < 0 ? -int64_t{srcHeight} : srcHeight) ||
-        absW == 0 || absH == 0 || absW > INT32_MAX || absH > INT32_MAX) {
-        return false;
-    }
-    // Normalise to a destination walked forwards from its left and top edges; a side whose
-    // extents differ in sign is read backwards, starting one pixel inside its far edge.
-    const bool mirrorX = (width < 0) != (srcWidth < 0);
-    const bool mirrorY = (height < 0) != (srcHeight < 0);
-    const int64_t left = width < 0 ? int64_t{x} + width : x;
-    const int64_t top = height < 0 ? int64_t{y} + height : y;
-    const int64_t srcLeft = srcWidth < 0 ? int64_t{sx} + srcWidth : sx;
-    const int64_t srcTop = srcHeight < 0 ? int64_t{sy} + srcHeight : sy;
-    const int64_t startX = mirrorX ? srcLeft + absW - 1 : srcLeft;
-    const int64_t startY = mirrorY ? srcTop + absH - 1 : srcTop;
-    if (left < INT32_MIN || top < INT32_MIN || startX < INT32_MIN || startX > INT32_MAX || startY < INT32_MIN ||
-        startY > INT32_MAX) {
+    // One-to-one copies only, the destination walked forwards; a negative source extent walks
+    // the source backwards from its origin, the origin's own row or column included, as GDI does.
+    if (width <= 0 || height <= 0 || (srcWidth != width && srcWidth != -width) ||
+        (srcHeight != height && srcHeight != -height)) {
         return false;
     }
     std::lock_guard<std::mutex> lock(gLock);
-    return Transfer(dst, static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(absW),
-                    static_cast<int32_t>(absH), src, static_cast<int32_t>(startX), static_cast<int32_t>(startY), mirrorX,
-                    mirrorY);
+    return Transfer(dst, x, y, width, height, src, sx, sy, srcWidth < 0, srcHeight < 0);
 }
 
 void FailNextDibSections(int count) { gInjectedFailures.store(count > 0 ? count : 0); }
