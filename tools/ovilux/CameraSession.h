@@ -1,0 +1,36 @@
+// CameraSession.h - one library session with a selected camera, released on scope exit, and
+// the tool's way of reporting a failed library call.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ovilux_tool {
+
+// Attaches simulated cameras (hex product ids separated by commas, empty for one M03) unless
+// the library already simulates some; false with a message when an id is not accepted.
+bool StartSimulation(const std::string& productIds);
+
+class CameraSession {
+public:
+    CameraSession() = default;
+    ~CameraSession();
+    CameraSession(const CameraSession&) = delete;
+    CameraSession& operator=(const CameraSession&) = delete;
+
+    // Creates the session only; false with a message when the library refuses.
+    bool Create();
+    // Creates the session and selects camera index; false with a message (and, when no camera
+    // is found at all, the hint to try the simulated one) otherwise.
+    bool OpenCamera(int32_t index, bool simulating);
+    uint32_t Handle() const { return handle_; }
+
+    // Reports that a library call failed, with the session's newest code and its meaning.
+    // Always false, so callers can write: if (!Ovilux_X(...)) return session.Fail("Ovilux_X");
+    bool Fail(const char* call) const;
+
+private:
+    uint32_t handle_ = 0;
+};
+
+}  // namespace ovilux_tool

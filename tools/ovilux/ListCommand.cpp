@@ -1,0 +1,49 @@
+// ListCommand.cpp - ovilux list: the cameras found, with their index and name.
+#include <cstdio>
+#include <vector>
+
+#include "CameraSession.h"
+#include "Commands.h"
+#include "OviluxSdk.h"
+
+namespace ovilux_tool {
+
+int ListCommand(Arguments& args, const GlobalOptions& global) {
+    if (!args.Empty()) {
+        Complain("list takes no arguments, not \"" + args.Peek() + "\"");
+        PrintCommandUsage("list", stderr);
+        return kExitUsage;
+    }
+    CameraSession session;
+    if (!session.Create()) {
+        return kExitFailed;
+    }
+    std::vector<char> names(OVILUX_ENUM_SLOTS * OVILUX_ENUM_NAME_CHARS);
+    const int32_t count = Ovilux_EnumDevice(session.Handle(), names.data());
+    if (count <= 0) {
+        Complain(global.simulate ? "the simulated camera was not found"
+                                 : "no camera found; to try the SDK without one, add --simulate");
+        return kExitFailed;
+    }
+    std::printf("%d camera%s found:\n", static_cast<int>(count), count == 1 ? "" : "s");
+    for (int32_t i = 0; i < count && i < OVILUX_ENUM_SLOTS; ++i) {
+        std::printf("  %d  %s\n", static_cast<int>(i), &names[static_cast<size_t>(i) * OVILUX_ENUM_NAME_CHARS]);
+    }
+    return kExitOk;
+}
+
+bool TakeDeviceOption(Arguments& args, int32_t* device) {
+    const std::string option = args.Take();
+    const auto value = args.TakeValue(option);
+    if (!value) {
+        return false;
+    }
+    const auto number = ParseNumber(*value, 0, 31, option);
+    if (!number) {
+        return false;
+    }
+    *device = static_cast<int32_t>(*number);
+    return true;
+}
+
+}  // namespace ovilux_tool

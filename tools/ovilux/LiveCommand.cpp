@@ -1,0 +1,132 @@
+// LiveCommand.cpp - ovilux live: live view with every frame delivered into the tool's buffer,
+// a progress line updated in place, and a summary at the end.
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "CameraSession.h"
+#include "Commands.h"
+#include "OviluxSdk.h"
+
+namespace ovilux_tool {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// Owns a message window for the frame messages.
+class MessageWindow {
+public:
+    MessageWindow() : window_(OviluxWnd_CreateMessageWindow()) {}
+    ~MessageWindow() {
+        if (window_ != nullptr) {
+            OviluxWnd_DestroyWindow(window_);
+        }
+    }
+    MessageWindow(const MessageWindow&) = delete;
+    MessageWindow& operator=(const MessageWindow&) = delete;
+    OVILUX_HWND Get() const { return window_; }
+
+private:
+    OVILUX_HWND window_;
+};
+
+}  // namespace
+
+int LiveCommand(Arguments& args, const GlobalOptions& global) {
+    int32_t device = 0;
+    int32_t seconds = 5;
+    int32_t bits = 24;
+    while (!args.Empty()) {
+        const std::string option = args.Peek();
+        if (option == "-d" || option == "--device") {
+            if (!TakeDeviceOption(args, &device)) return kExitUsage;
+            continue;
+        }
+        args.Take();
+        const auto value = (option == "--seconds" || option == "--bits") ? args.TakeValue(option) : std::nullopt;
+        if (option == "--seconds" && value) {
+            const auto number = ParseNumber(*value, 1, 3600, option);
+            if (!number) return kExitUsage;
+            seconds = static_cast<int32_t>(*number);
+        } else if (option == "--bits" && value) {
+            const auto parsed = ParseBits(*value, option);
+            if (!parsed) return kExitUsage;
+            bits = *parsed;
+        } else {
+            if (!value && (option == "--seconds" || option == "--bits")) return kExitUsage;
+            Complain("unknown option \"" + option + "\" for live");
+            PrintCommandUsage("live", stderr);
+            return kExitUsage;
+        }
+    }
+
+    CameraSession session;
+    if (!session.OpenCamera(device, global.simulate)) {
+        return kExitFailed;
+    }
+    const uint32_t handle = session.Handle();
+    if (!Ovilux_SetColorMode(handle, bits)) {
+        session.Fail("Ovilux_SetColorMode");
+        return kExitFailed;
+    }
+    // Room for the whole capture window at this depth, rows padded to 4 bytes.
+    const size_t stride = (static_cast<size_t>(Ovilux_Width(handle)) * static_cast<size_t>(bits) / 8 + 3) & ~size_t{3};
+    std::vector<uint8_t> frame(stride * static_cast<size_t>(Ovilux_Height(handle)));
+    MessageWindow window;
+    if (window.Get() == nullptr) {
+        Complain("could not make a window for the frame messages");
+        return kExitFailed;
+    }
+    if (!Ovilux_CallBackPreview(handle, window.Get(), frame.data(), static_cast<int32_t>(frame.size()), 1)) {
+        session.Fail("Ovilux_CallBackPreview");
+        return kExitFailed;
+    }
+
+    const Clock::time_point start = Clock::now();
+    long long frames = 0;
+    int32_t cameraRateX10 = 0;
+    int32_t width = 0, height = 0;
+    int32_t failure = -1;
+    while (SecondsSince(start) < seconds && failure < 0) {
+        uint32_t message = 0;
+        uintptr_t wParam = 0;
+        intptr_t lParam = 0;
+        if (!OviluxWnd_GetMessage(window.Get(), 200, &message, &wParam, &lParam) || message != OVILUX_WM_FRAME) {
+            continue;
+        }
+        if (wParam == 0) {
+            failure = static_cast<int32_t>(lParam);
+            break;
+        }
+        const auto* info = reinterpret_cast<const OviluxFrameInfo*>(wParam);
+        width = info->width;
+        height = info->height;
+        cameraRateX10 = info->frameRateX10;
+        ++frames;
+        const double elapsed = SecondsSince(start);
+        std::printf("\rframes %6lld   %6.1f fps   %5.1f s", frames, elapsed > 0 ? frames / elapsed : 0.0, elapsed);
+        std::fflush(stdout);
+    }
+    Ovilux_StopPreview(handle);
+    const double elapsed = SecondsSince(start);
+    std::printf("\n");
+    if (failure >= 0) {
+        std::fprintf(stderr, "ovilux: live view stopped: code %d\n", static_cast<int>(failure));
+        session.Fail("live view");
+        return kExitFailed;
+    }
+    if (frames == 0) {
+        Complain("no frame arrived");
+        session.Fail("Ovilux_CallBackPreview");
+        return kExitFailed;
+    }
+    std::printf("live view: %lld frames of %d x %d at %d bits in %.1f s, %.1f fps (camera reports %.1f fps)\n", frames,
+                static_cast<int>(width), static_cast<int>(height), static_cast<int>(bits), elapsed, frames / elapsed,
+                cameraRateX10 / 10.0);
+    return kExitOk;
+}
+
+}  // namespace ovilux_tool

@@ -1,0 +1,67 @@
+// Usage.cpp - the tool's help texts.
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "Commands.h"
+
+namespace ovilux_tool {
+
+namespace {
+
+const std::map<std::string, const char*>& CommandUsages() {
+    static const std::map<std::string, const char*> usages = {
+        {"list", "usage: ovilux [--simulate[=IDS]] list\n"
+                 "  Lists the cameras found, with their index and name.\n"},
+        {"info", "usage: ovilux [--simulate[=IDS]] info [-d N]\n"
+                 "  Shows camera N's sizes, gain and exposure ranges, the library version and the\n"
+                 "  colour modes.\n"},
+        {"snap", "usage: ovilux [--simulate[=IDS]] snap [-d N] -o FILE [options]\n"
+                 "  Takes snapshots and saves them.\n"
+                 "  --format bmp|raw|jpeg|jpeg70|jpeg20|png|tiff   (default: from FILE's extension)\n"
+                 "  --bits 8|16|24|32|48|64     colour mode in bits per pixel (default 24)\n"
+                 "  --window WxH[+X+Y]          capture window on the 2592 x 1944 sensor\n"
+                 "  --subsample 0|1|2           full size, one half, one quarter\n"
+                 "  --exposure-us N             exposure time in microseconds\n"
+                 "  --gain N                    global gain (see: ovilux info)\n"
+                 "  --mirror-h, --mirror-v      mirror the image\n"
+                 "  --count N                   N snapshots, saved as FILE with _001, _002, ... added\n"},
+        {"live", "usage: ovilux [--simulate[=IDS]] live [-d N] [--seconds S] [--bits B]\n"
+                 "  Runs live view with a copy of every frame delivered to the tool, showing the\n"
+                 "  frames, the frame rate and the time; a summary at the end (default 5 s, 24 bits).\n"},
+        {"reg", "usage: ovilux [--simulate[=IDS]] reg sensor|fpga read ADDR [-d N]\n"
+                "       ovilux [--simulate[=IDS]] reg sensor|fpga write ADDR VALUE [-d N]\n"
+                "  Reads or writes an image-sensor register (8-bit address, 16-bit value) or an\n"
+                "  FPGA register (8-bit address and value). Numbers may be decimal or 0x hex.\n"},
+    };
+    return usages;
+}
+
+}  // namespace
+
+void PrintToolUsage(FILE* to) {
+    std::fputs("usage: ovilux [--simulate[=IDS]] COMMAND [options]\n"
+               "       ovilux --help | --version | COMMAND --help\n"
+               "\n"
+               "Commands:\n"
+               "  list    the cameras found\n"
+               "  info    a camera's sizes, ranges and colour modes\n"
+               "  snap    take snapshots and save them as image files\n"
+               "  live    live view with per-frame delivery and the frame rate\n"
+               "  reg     read or write a sensor or FPGA register\n"
+               "\n"
+               "--simulate[=IDS] uses the simulated camera built into the library instead of real\n"
+               "hardware (IDS: hex USB product ids separated by commas, default 3030).\n",
+               to);
+}
+
+bool PrintCommandUsage(const std::string& command, FILE* to) {
+    const auto it = CommandUsages().find(command);
+    if (it == CommandUsages().end()) {
+        return false;
+    }
+    std::fputs(it->second, to);
+    return true;
+}
+
+}  // namespace ovilux_tool
