@@ -26,7 +26,7 @@ struct Setup {
     int32_t redRow;     // parity of the red rows, counted from the rectangle's top
     uint32_t redFactor;
     uint32_t blueFactor;
-    detail::DemosaicRowKernel vectorRow;  // for 3-channel output when the processor has one
+    detail::DemosaicRowKernel vectorRow;  // the vector form of the pair loop, when there is one
 };
 
 uint32_t GainFactor(int32_t gain) {
@@ -119,7 +119,7 @@ void InnerRow(const Images<T>& im, const Setup& s, int32_t y) {
         DemosaicPixel<T, Channels>(im, s, x, y);
         ++x;
     }
-    if (Channels == 3 && s.vectorRow != nullptr) {
+    if (s.vectorRow != nullptr) {
         const detail::DemosaicRows rows{reinterpret_cast<const uint8_t*>(rRow), reinterpret_cast<const uint8_t*>(rFar),
                                         reinterpret_cast<const uint8_t*>(bRow), reinterpret_cast<const uint8_t*>(bFar),
                                         reinterpret_cast<uint8_t*>(out)};
@@ -180,8 +180,8 @@ int Run(void* dst, const void* src, const ImageRect& r, int32_t dstX, int32_t ds
     }
     const Images<T> im{static_cast<const uint8_t*>(src), srcStride, r.left, r.top, r.right - r.left, r.bottom - r.top,
                        static_cast<uint8_t*>(dst), dstStride, dstX, dstY};
+    setup.vectorRow = detail::VectorDemosaicRow(sizeof(T), dstBytes / sizeof(T));
     if (dstBytes == 3 * sizeof(T)) {
-        setup.vectorRow = sizeof(T) == 1 ? detail::VectorRow8To24() : detail::VectorRow16To48();
         Which == Pass::Inner ? InnerPass<T, 3>(im, setup) : BorderPass<T, 3>(im, setup);
     } else if (dstBytes == 4 * sizeof(T)) {
         Which == Pass::Inner ? InnerPass<T, 4>(im, setup) : BorderPass<T, 4>(im, setup);

@@ -18,13 +18,21 @@ struct DemosaicRows {
 
 // Computes the pixels x, x + 1, ... of one interior row in blocks while a whole block fits
 // below end, x being a red column; returns the first x it did not do. Reads columns x - 2 to
-// the block's last pixel + 2 of each row and writes 3-channel pixels only.
+// the block's last pixel + 2 of each row; of 4-channel pixels the fourth is left as it was.
 using DemosaicRowKernel = int32_t (*)(const DemosaicRows& rows, int32_t x, int32_t end, uint32_t redFactor,
                                       uint32_t blueFactor);
 
-// 8-bit samples into 24-bit pixels, and 16-bit samples into 48-bit pixels; null when the
-// processor lacks what they need.
-DemosaicRowKernel VectorRow8To24();
-DemosaicRowKernel VectorRow16To48();
+// Instruction sets in rising order.
+enum class DemosaicIsa { Plain, Sse41, Avx2 };
+
+// The most the demosaic may use from now on, process-wide (all the processor has by default):
+// lets the tests hold every form against the plain loop, and a caller compare them.
+void LimitDemosaicIsa(DemosaicIsa most);
+// The instruction set the kernels come from: the best the processor has within the limit.
+DemosaicIsa ActiveDemosaicIsa();
+
+// The kernel for samples of sampleBytes (1 or 2) into pixels of channels (3 or 4) of them;
+// null for the plain loop.
+DemosaicRowKernel VectorDemosaicRow(int sampleBytes, int channels);
 
 }  // namespace ovilux::image::detail
