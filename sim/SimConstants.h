@@ -74,7 +74,6 @@ constexpr uint32_t kSromPageSize = 32;
 constexpr auto kSromWriteCycle = std::chrono::milliseconds(14);
 
 // FPGA registers.
-constexpr uint8_t kFpgaIoPort = 7;
 constexpr uint8_t kFpgaFrameCounter = 8;
 constexpr uint8_t kFpgaIdLow = 0x10;
 constexpr uint8_t kFpgaIdHigh = 0x11;
@@ -84,7 +83,6 @@ constexpr uint8_t kFpgaHeightLow = 64;
 constexpr uint8_t kFpgaHeightHigh = 65;
 constexpr uint8_t kFpgaWidthLow = 68;
 constexpr uint8_t kFpgaWidthHigh = 69;
-constexpr uint8_t kFpgaTransferReset = 104;
 constexpr uint8_t kFpgaResetPulse = 108;
 constexpr uint8_t kFpgaAutoIris = 144;
 constexpr uint16_t kFpgaIdentification = 0x0103;

@@ -92,11 +92,11 @@ TEST_F(Realtime, FramesArriveAtTheSensorsPace) {
     ASSERT_TRUE(host_->ReadFrame(header, payload));
     const Clock::time_point start = Clock::now();
     const uint32_t first = Le32(&header[32]);
-    for (int i = 0; i < 15; ++i) {
+    for (int i = 0; i < 40; ++i) {
         ASSERT_TRUE(host_->ReadFrame(header, payload));
     }
     const uint32_t frames = Le32(&header[32]) - first;
-    ASSERT_GE(frames, 15u);
+    ASSERT_GE(frames, 40u);
     const double period = std::chrono::duration<double>(Clock::now() - start).count() / frames;
     EXPECT_NEAR(period, FormulaSeconds(640, 480), 0.1 * FormulaSeconds(640, 480));
 }
@@ -135,13 +135,15 @@ TEST_F(Realtime, TheResetPulseRestartsTheFrameInProgress) {
     const Edge start = NextFrameEdge(*host_, std::chrono::milliseconds(1000));
     ASSERT_TRUE(start.seen);
     std::this_thread::sleep_until(start.time + std::chrono::duration<double>(period / 2));
+    const Clock::time_point beforePulse = Clock::now();
     ASSERT_TRUE(host_->FpgaWrite(108, 1));
-    const Clock::time_point pulse = Clock::now();
+    const Clock::time_point afterPulse = Clock::now();
     ASSERT_TRUE(host_->FpgaWrite(108, 0));
     const Edge next = NextFrameEdge(*host_, std::chrono::milliseconds(1000));
     ASSERT_TRUE(next.seen);
-    EXPECT_NEAR(std::chrono::duration<double>(next.time - pulse).count(), period, 0.15 * period)
-        << "a full frame after the pulse, not the rest of the old one";
+    // A full frame after the pulse, not the rest of the old one (which ends half a period on).
+    EXPECT_GE(std::chrono::duration<double>(next.time - beforePulse).count(), 0.97 * period);
+    EXPECT_LE(std::chrono::duration<double>(next.time - afterPulse).count(), 1.5 * period);
 }
 
 }  // namespace
