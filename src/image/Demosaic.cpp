@@ -6,8 +6,10 @@
 // the row two pixels at a time, starting on a red column, so that the phase of each pixel in
 // the pair is known at compile time and the loop body has no branches. Red (and blue) are
 // built separably: v = 3 x near row + far row per column, then 3 x v(near) + v(far), which is
-// the 9, 3, 3, 1 weighting. The few pixels that do not fit the pairs, and the border, go
-// through the per-pixel form, which moves outside positions back into the image.
+// the 9, 3, 3, 1 weighting. Where the processor has them, vector forms of the pair loop
+// (DemosaicSimd.cpp) take the row in whole blocks first. The few pixels that do not fit the
+// pairs, and the border, go through the per-pixel form, which moves outside positions back
+// into the image.
 #include "image/Demosaic.h"
 
 #include <algorithm>
