@@ -21,18 +21,23 @@ void Update(T& field, T value) {
 }  // namespace
 
 bool COvilux::SizeBuffers(int32_t mode, int32_t width, int32_t height) {
-    const auto fit = [width, height](image::DibImage& image, uint16_t bits) {
+    bool recreated = false;
+    const auto fit = [width, height, &recreated](image::DibImage& image, uint16_t bits) {
         if (image.Bits() != nullptr && image.Width() == width && image.Height() == height &&
             image.BitsPerPixel() == bits) {
             return true;
         }
+        recreated = true;
         return image.Create(width, height, bits) != 0;
     };
-    if (!fit(images_.RawOf(mode), IsSixteenBitMode(mode) ? 16 : 8)) {
-        return false;
-    }
     image::DibImage* result = images_.ResultOf(mode);
-    return result == &images_.RawOf(mode) || fit(*result, static_cast<uint16_t>(kColourModeBits[mode]));
+    const bool sized = fit(images_.RawOf(mode), IsSixteenBitMode(mode) ? 16 : 8) &&
+                       (result == &images_.RawOf(mode) || fit(*result, static_cast<uint16_t>(kColourModeBits[mode])));
+    // New buffers hold no frame yet, only zeros.
+    if (recreated) {
+        imageAvailable_ = 0;
+    }
+    return sized;
 }
 
 int32_t COvilux::Prepare() {
@@ -293,6 +298,7 @@ int32_t COvilux::SnapShot(void* buffer, int32_t size, int32_t rowOrder) {
         !TakeFrame()) {
         return fail(code::kNoFrame);
     }
+    imageAvailable_ = 1;
     if (buffer != nullptr && size != 0 &&
         !DeliverTo(*images_.ResultOf(prepared_.colourMode), buffer, size, rowOrder)) {
         return fail(code::kMemory);
@@ -300,7 +306,6 @@ int32_t COvilux::SnapShot(void* buffer, int32_t size, int32_t rowOrder) {
     if (!keepStream) {
         camera_->StopTransfer();
     }
-    imageAvailable_ = 1;
     return 1;
 }
 
@@ -313,6 +318,12 @@ int32_t COvilux::GetImage(void* buffer, int32_t size, int32_t rowOrder) {
     }
     if (buffer == nullptr || result->Bits() == nullptr) {
         RecordError(code::kMemory);
+        return 0;
+    }
+    // Buffers sized for a capture that has not converted a frame yet hold a black picture,
+    // which is no image of the camera's.
+    if (!imageAvailable_) {
+        RecordError(code::kNoCamera);
         return 0;
     }
     if (!DeliverTo(*result, buffer, size, rowOrder)) {

@@ -171,6 +171,21 @@ TEST_F(Capture, SnapshotIntoABufferOneByteShortFailsTwiceWithFiveAndFreesTheLock
     EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_MEMORY);
 }
 
+TEST_F(Capture, GetImageNeedsAConvertedFrame) {
+    ASSERT_EQ(Ovilux_SetSubSample(handle_, 2), 1);
+    std::vector<uint8_t> image(static_cast<size_t>(Stride(kWidth / 4, 24)) * (kHeight / 4));
+    const int32_t size = static_cast<int32_t>(image.size());
+    EXPECT_EQ(Ovilux_GetImage(handle_, image.data(), size, 1), 0);
+    EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_MEMORY) << "no buffer has been sized";
+    // Prepared buffers hold no frame yet: no black picture passed off as an image.
+    ASSERT_EQ(Ovilux_Capture(handle_), 1);
+    EXPECT_EQ(Ovilux_GetImage(handle_, image.data(), size, 1), 0);
+    EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_NO_CAMERA);
+    ASSERT_EQ(Ovilux_SnapShot(handle_, nullptr, 0, 1), 1);
+    EXPECT_EQ(Ovilux_GetImage(handle_, image.data(), size, 1), 1);
+    EXPECT_EQ(Ovilux_GetLastError(handle_), 0);
+}
+
 TEST_F(Capture, GetImageRowOrderFlagReversesRows) {
     const std::vector<uint8_t> stored = Snap(8);
     std::vector<uint8_t> reversed(stored.size());
