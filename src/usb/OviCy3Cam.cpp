@@ -219,6 +219,7 @@ int32_t COviCy3Cam::ReadRegisterWord(uint16_t* word) {
 }
 
 int32_t COviCy3Cam::AuxWrite(uint8_t reg, uint8_t value) {
+    platform::CriticalSectionLock lock(registerLock_);
     const uint8_t data[2] = {reg, value};
     return I2cWrite(kAuxBusAddress, data, sizeof(data), kControlTimeoutMs);
 }
@@ -227,6 +228,9 @@ int32_t COviCy3Cam::AuxRead(uint8_t reg, uint8_t* value) {
     if (value == nullptr) {
         return 0;
     }
+    // The register address written first is what the read answers: no other transfer of this
+    // controller may come between.
+    platform::CriticalSectionLock lock(registerLock_);
     uint8_t byte = 0;
     const int32_t wrote = I2cWrite(kAuxBusAddress, &reg, 1, kControlTimeoutMs);
     const int32_t read = I2cRead(kAuxBusAddress | kI2cReadFlag, &byte, 1, kControlTimeoutMs);
@@ -238,6 +242,7 @@ int32_t COviCy3Cam::AuxRead(uint8_t reg, uint8_t* value) {
 }
 
 int32_t COviCy3Cam::SromWrite(uint16_t address, uint8_t value) {
+    platform::CriticalSectionLock lock(registerLock_);
     const uint8_t data[3] = {High(address), Low(address), value};
     if (!I2cWrite(kSromBusAddress, data, sizeof(data), kControlTimeoutMs)) {
         return 0;
@@ -250,6 +255,7 @@ int32_t COviCy3Cam::SromRead(uint16_t address, uint8_t* value) {
     if (value == nullptr) {
         return 0;
     }
+    platform::CriticalSectionLock lock(registerLock_);
     const uint8_t data[2] = {High(address), Low(address)};
     uint8_t byte = 0;
     const int32_t wrote = I2cWrite(kSromBusAddress, data, sizeof(data), kControlTimeoutMs);

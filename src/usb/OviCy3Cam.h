@@ -14,8 +14,9 @@
 namespace ovilux::usb {
 
 // Every operation returns non-zero for success and never throws. Register operations open
-// and close a handle of their own and may be called from any thread; FpgaWrite and FpgaRead
-// are atomic against each other. The stream operations (OpenStream, CloseStream, the frame
+// and close a handle of their own and may be called from any thread; the composite FPGA,
+// auxiliary and SROM operations hold the register lock, so that no other of them comes between
+// the address a read writes and the read itself. The stream operations (OpenStream, CloseStream, the frame
 // reads, AbortPipe) belong to one thread at a time.
 class COviCy3Cam : public CFx3Api, public CControllerBase {
 public:

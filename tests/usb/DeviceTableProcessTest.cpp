@@ -65,6 +65,30 @@ const bool kDieLockedRole = RegisterChildRole("table-die-locked", [](const std::
     std::_Exit(7);
 });
 
+#ifndef _WIN32
+// Child (run with OVILUX_DEBUG=1): finds a row past the record count that a dead writer
+// filled, enumerates over it and checks the debug line that notes it, in code page 932.
+const bool kDebugLineRole = RegisterChildRole("table-debug-line", [](const std::vector<std::string>& args) {
+    RecordingDriverPort port;
+    port.SetInterfaces({CameraPath("debug")});
+    CFx3Api api(port, nullptr, args.at(0).c_str());
+    platform::SharedMemory view;
+    if (view.Open(args.at(0).c_str(), kDeviceTableBytes) == platform::SharedMemory::OpenResult::Failed) {
+        return 1;
+    }
+    PutLe16(static_cast<uint8_t*>(view.Data()) + kRecordsOffset + 2, 0x3030);  // row 0, count still 0
+    ::testing::internal::CaptureStderr();
+    const int32_t count = api.EnumerateDevices();
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    const std::string expected =
+        "\x82\xb1\x82\xb1\x82\xc9\x82\xcd\x93\xfc\x82\xc1\x82\xc4\x82\xb1\x82\xc8\x82\xa2\x82\xcd\x82\xb8\r\n";
+    if (count != 1 || api.GetTableRecord(0).deviceNumber != 0) {
+        return 2;
+    }
+    return printed == expected ? 0 : 3;
+});
+#endif
+
 class DeviceTableProcesses : public ::testing::Test {
 protected:
     std::unique_ptr<CFx3Api> Attach() { return std::make_unique<CFx3Api>(port, nullptr, name.c_str()); }
@@ -129,3 +153,13 @@ TEST_F(DeviceTableProcesses, ProcessThatDiesHoldingTheLockNeitherBlocksNorCorrup
     EXPECT_EQ(api->GetTableRecord(1).deviceNumber, 1);
     EXPECT_EQ(RunChild("table-count", {name}), 2) << "the shared table was written, so the lock was had";
 }
+
+#ifndef _WIN32
+TEST_F(DeviceTableProcesses, RowFilledPastTheCountIsReplacedWithADebugLine) {
+    ASSERT_TRUE(kDebugLineRole);
+    ASSERT_EQ(setenv("OVILUX_DEBUG", "1", 1), 0);
+    const int result = RunChild("table-debug-line", {name});
+    unsetenv("OVILUX_DEBUG");
+    EXPECT_EQ(result, 0) << "2: the row was not replaced; 3: the debug line was not the expected one";
+}
+#endif

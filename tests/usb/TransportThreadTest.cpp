@@ -1,5 +1,5 @@
-// The transport under threads: the register lock keeps each FPGA read's write-then-read pair
-// together, the shared table copes with concurrent enumeration and lookups, and a direct
+// The transport under threads: the register lock keeps each composite read's write-then-read
+// pair together, the shared table copes with concurrent enumeration and lookups, and a direct
 // transfer completed from another thread is collected.
 #include <gtest/gtest.h>
 
@@ -26,34 +26,55 @@ class ThreadedController : public test::ControllerFixture {};
 
 }  // namespace
 
-TEST_F(ThreadedController, FpgaReadPairsAreNeverSplitByOtherFpgaTraffic) {
-    constexpr int kRounds = 200;
-    std::thread reader([&] {
+TEST_F(ThreadedController, ReadPairsAreNeverSplitByOtherRegisterTraffic) {
+    constexpr int kRounds = 150;
+    constexpr int kSromRounds = 20;  // each waits out the memory's addressing time
+    std::vector<std::thread> threads;
+    threads.emplace_back([&] {
         for (int i = 0; i < kRounds; ++i) {
             uint8_t value = 0;
             cam->FpgaRead(8, &value);
         }
     });
-    std::thread writer([&] {
+    threads.emplace_back([&] {
         for (int i = 0; i < kRounds; ++i) {
-            cam->FpgaWrite(36, static_cast<uint8_t>(i));
+            uint8_t value = 0;
+            cam->AuxRead(3, &value);
         }
     });
-    reader.join();
-    writer.join();
+    threads.emplace_back([&] {
+        for (int i = 0; i < kSromRounds; ++i) {
+            uint8_t value = 0;
+            cam->SromRead(0x1080, &value);
+        }
+    });
+    threads.emplace_back([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            cam->FpgaWrite(36, static_cast<uint8_t>(i));
+            cam->AuxWrite(4, static_cast<uint8_t>(i));
+        }
+    });
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
     const std::vector<ControlCall> calls = ControlCalls(port);
-    ASSERT_EQ(calls.size(), static_cast<size_t>(3 * kRounds));
+    ASSERT_EQ(calls.size(), static_cast<size_t>(2 * kRounds * 2 + 2 * kSromRounds + 2 * kRounds));
+    // The address writes of reads: one register byte to the FPGA or auxiliary device, two
+    // address bytes to the SROM. Each must be followed at once by the read of the same device.
     int pairs = 0;
     for (size_t i = 0; i < calls.size(); ++i) {
-        const bool addressWrite = calls[i].request == 0x30 && calls[i].index == 0x40 && calls[i].value == 1;
+        const ControlCall& call = calls[i];
+        const bool addressWrite = call.request == 0x30 && ((call.index == 0x40 && call.value == 1) ||
+                                                           (call.index == 0x5A && call.value == 1) ||
+                                                           (call.index == 0xA2 && call.value == 2));
         if (addressWrite) {
             ASSERT_LT(i + 1, calls.size());
             EXPECT_EQ(calls[i + 1].request, 0x31) << "at " << i;
-            EXPECT_EQ(calls[i + 1].index, 0x41) << "at " << i;
+            EXPECT_EQ(calls[i + 1].index, call.index + 1) << "at " << i;
             ++pairs;
         }
     }
-    EXPECT_EQ(pairs, kRounds);
+    EXPECT_EQ(pairs, 2 * kRounds + kSromRounds);
 }
 
 TEST_F(ThreadedController, DirectTransferCompletedByTheDriverLaterIsCollected) {
