@@ -110,6 +110,12 @@ public:
     int32_t SetWaitTime(int32_t milliseconds);
     int32_t GetWaitTime() const { return waitTime_.load(); }
 
+    // ---- Image files ----
+    // Saves the current image of the colour mode in a file format (0 to 6); 1 / 0.
+    int32_t SaveImage(const char* fileName, int32_t format);
+    // The same with a UTF-16 name, converted with the thread's ANSI code page.
+    int32_t SaveImageW(const char16_t* fileName, int32_t format);
+
 private:
     // The format a capture was prepared for; the worker converts in it until capture restarts.
     struct PreparedFormat {
