@@ -90,8 +90,8 @@ int32_t DeviceTable::Register(const std::vector<InterfaceCandidate>& found, plat
 }
 
 void DeviceTable::AddInterface(const InterfaceCandidate& candidate) {
-    if (candidate.path.size() >= kDevicePathBytes) {
-        return;  // would not fit the record; never cut, since a cut path names another device
+    if (!FitsDeviceRecord(candidate.path)) {
+        return;
     }
     int32_t sameModel = 0;
     for (const DeviceRecord& record : copy_.records) {

@@ -66,6 +66,11 @@ void ClearDeviceRows(DeviceTableImage& table) {
     table.recordCount = 0;
 }
 
+bool FitsDeviceRecord(const std::string& path) {
+    static_assert(kInterfaceDetailHeaderBytes + kDevicePathBytes <= kInterfaceDetailBytes);
+    return !path.empty() && path.size() < kDevicePathBytes && path.find('\0') == std::string::npos;
+}
+
 uint16_t ParseInterfaceId(const std::string& path, size_t column) {
     uint16_t id = 0;
     for (size_t i = column; i < path.size() && i < column + 4; ++i) {

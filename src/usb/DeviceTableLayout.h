@@ -45,6 +45,11 @@ DeviceTableImage DecodeDeviceTable(const uint8_t* in);
 // Empties every row and the record count; the attach count stays.
 void ClearDeviceRows(DeviceTableImage& table);
 
+// True when a path can be kept in a record whole: with its terminator it fits the record (and
+// so the enumeration's detail buffer too), and no NUL inside it would make it open as another,
+// shorter path. A path that does not fit is never cut: the cut path would name another device.
+bool FitsDeviceRecord(const std::string& path);
+
 // The vendor or product id written as hex digits (up to four) at a column of an interface
 // path; 0 when the path is too short or holds no hex digit there.
 uint16_t ParseInterfaceId(const std::string& path, size_t column);

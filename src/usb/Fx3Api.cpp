@@ -21,18 +21,6 @@ using platform::WaitResult;
 namespace win32_error = platform::win32_error;
 namespace fx3_ioctl = platform::fx3_ioctl;
 
-namespace {
-
-// A path fits when it and its terminator fit the record; the enumeration's detail buffer
-// (size field plus path) is far larger, so a path that fits the record fits it too. A path
-// with an embedded NUL would open as another, shorter path.
-bool FitsDeviceRecord(const std::string& path) {
-    static_assert(kInterfaceDetailHeaderBytes + kDevicePathBytes <= kInterfaceDetailBytes);
-    return !path.empty() && path.size() < kDevicePathBytes && path.find('\0') == std::string::npos;
-}
-
-}  // namespace
-
 CFx3Api::CFx3Api(platform::DriverPort& port, const platform::InterfaceGuid* guid, const char* tableName)
     : port_(port), table_(DeviceTable::ForName(tableName != nullptr ? tableName : kDeviceTableName)) {
     table_.Attach(view_);

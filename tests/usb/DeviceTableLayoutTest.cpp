@@ -93,6 +93,14 @@ TEST(DeviceTableLayout, InterfacePathIdsAreHexAtTheirColumns) {
     EXPECT_EQ(ParseInterfaceId("\\\\?\\usb#vid_123456", 12), 0x1234) << "four digits at most";
 }
 
+TEST(DeviceTableLayout, OnlyPathsThatFitWholeAreKept) {
+    EXPECT_TRUE(FitsDeviceRecord(std::string(259, 'p')));
+    EXPECT_FALSE(FitsDeviceRecord(std::string(260, 'p'))) << "no room for the terminator";
+    EXPECT_FALSE(FitsDeviceRecord(std::string(996, 'p'))) << "nor in the enumeration's detail buffer";
+    EXPECT_FALSE(FitsDeviceRecord(""));
+    EXPECT_FALSE(FitsDeviceRecord(std::string("ab\0cd", 5)));
+}
+
 TEST(ModelNames, EveryListedProductHasItsNameAndOthersNone) {
     char text[32];
     ASSERT_TRUE(FormatModelName(0x3030, 1, text, sizeof(text)));
