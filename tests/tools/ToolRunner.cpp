@@ -1,0 +1,89 @@
+// ToolRunner.cpp - running a sibling program through the system's command interpreter, with its
+// output redirected into a file.
+#include "tools/ToolRunner.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#endif
+
+namespace ovilux::test {
+
+namespace {
+
+std::string MyDirectory() {
+#ifdef _WIN32
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string self(path, length);
+    return self.substr(0, self.find_last_of("\\/") + 1);
+#else
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    std::string self(path, length > 0 ? static_cast<size_t>(length) : 0);
+    return self.substr(0, self.find_last_of('/') + 1);
+#endif
+}
+
+std::string ProcessTag() {
+#ifdef _WIN32
+    return std::to_string(GetCurrentProcessId());
+#else
+    return std::to_string(getpid());
+#endif
+}
+
+}  // namespace
+
+std::string TemporaryPath(const std::string& name) {
+#ifdef _WIN32
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    return std::string(folder) + "ovilux-tool-" + ProcessTag() + "-" + name;
+#else
+    const char* folder = std::getenv("TMPDIR");
+    return std::string(folder != nullptr ? folder : "/tmp") + "/ovilux-tool-" + ProcessTag() + "-" + name;
+#endif
+}
+
+ToolRun RunBesideMe(const std::string& program, const std::vector<std::string>& arguments) {
+#ifdef _WIN32
+    _putenv_s("OVILUX_SIM_SPEED", "fast");
+    std::string command = "\"\"" + MyDirectory() + program + ".exe\"";
+#else
+    setenv("OVILUX_SIM_SPEED", "fast", 1);
+    std::string command = "'" + MyDirectory() + program + "'";
+#endif
+    for (const std::string& argument : arguments) {
+        command += " \"" + argument + "\"";
+    }
+    const std::string outputFile = TemporaryPath("output.txt");
+    command += " > \"" + outputFile + "\" 2>&1";
+#ifdef _WIN32
+    command += "\"";  // cmd /c strips the outer quotes
+#endif
+    ToolRun run;
+    const int status = std::system(command.c_str());
+#ifdef _WIN32
+    run.exitCode = status;
+#else
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    std::ifstream file(outputFile, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    run.output = text.str();
+    std::remove(outputFile.c_str());
+    return run;
+}
+
+}  // namespace ovilux::test

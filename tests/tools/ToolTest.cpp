@@ -1,0 +1,177 @@
+// The ovilux tool end to end: each command's output and exit status on the simulated camera,
+// a snapshot read back and checked against the simulated scene, refused arguments, no camera.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "tools/ToolRunner.h"
+
+using ovilux::test::RunBesideMe;
+using ovilux::test::TemporaryPath;
+using ovilux::test::ToolRun;
+
+namespace {
+
+ToolRun Tool(const std::vector<std::string>& arguments) { return RunBesideMe("ovilux", arguments); }
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
+uint32_t Le32(const std::vector<uint8_t>& bytes, size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<uint32_t>(bytes[at + 3]) << 24;
+}
+
+}  // namespace
+
+TEST(Tool, VersionAndHelp) {
+    ToolRun run = Tool({"--version"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.output.find("0x00030520"), std::string::npos) << run.output;
+    run = Tool({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.output.find("snap"), std::string::npos);
+    run = Tool({"snap", "--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.output.find("--format bmp|raw|jpeg|jpeg70|jpeg20|png|tiff"), std::string::npos) << run.output;
+}
+
+TEST(Tool, ListsSimulatedCameras) {
+    ToolRun run = Tool({"--simulate", "list"});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("1 camera found"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("0  OviluxM03-UX_01"), std::string::npos);
+    run = Tool({"list", "--simulate=3030,3030"});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("1  OviluxM03-UX_02"), std::string::npos) << run.output;
+}
+
+TEST(Tool, WithoutACameraSaysSoAndSuggestsTheSimulation) {
+    const ToolRun run = Tool({"list"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("no camera found"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("--simulate"), std::string::npos);
+}
+
+TEST(Tool, InfoShowsTheCamerasRanges) {
+    const ToolRun run = Tool({"--simulate", "info", "-d", "0"});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("2592 x 1944"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("global gain        0 to 63"), std::string::npos);
+    EXPECT_NE(run.output.find("100 to 2000000 us"), std::string::npos);
+    const ToolRun missing = Tool({"--simulate", "info", "-d", "3"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.output.find("there is no camera 3"), std::string::npos) << missing.output;
+}
+
+TEST(Tool, ReadsAndWritesRegisters) {
+    ToolRun run = Tool({"--simulate", "reg", "sensor", "read", "0x00"});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("= 0x1801"), std::string::npos) << "the sensor's chip version: " << run.output;
+    run = Tool({"--simulate", "reg", "fpga", "write", "7", "0x5A"});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("fpga register 0x07 := 0x005A"), std::string::npos) << run.output;
+}
+
+TEST(Tool, RefusesBadArgumentsBeforeTouchingTheCamera) {
+    const std::vector<std::vector<std::string>> wrong = {
+        {"bogus"},
+        {"--simulate", "snap", "-o", "x.png", "--bits", "7"},
+        {"--simulate", "snap", "--format", "gif", "-o", "x.gif"},
+        {"--simulate", "snap", "-o", "x.unknown"},
+        {"--simulate", "snap", "-o", "x.png", "--window", "640by480"},
+        {"--simulate", "live", "--seconds", "soon"},
+        {"--simulate", "reg", "sensor", "read", "300"},
+        {"--simulate", "reg", "fpga", "poke", "1"},
+        {"--simulate=zz", "list"},
+        {"list", "extra"},
+    };
+    for (const auto& arguments : wrong) {
+        const ToolRun run = Tool(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.back() << ": " << run.output;
+        EXPECT_NE(run.output.find("ovilux: "), std::string::npos) << "says what was wrong: " << run.output;
+    }
+}
+
+TEST(Tool, SnapshotShowsTheSimulatedScene) {
+    const std::string file = TemporaryPath("scene.bmp");
+    const ToolRun run = Tool({"--simulate", "snap", "-o", file, "--subsample", "2"});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("saved"), std::string::npos);
+    const std::vector<uint8_t> bmp = ReadBytes(file);
+    std::remove(file.c_str());
+    ASSERT_GE(bmp.size(), 54u);
+    ASSERT_EQ(bmp[0], 'B');
+    ASSERT_EQ(bmp[1], 'M');
+    const uint32_t offset = Le32(bmp, 10);
+    const uint32_t width = Le32(bmp, 18);
+    const uint32_t height = Le32(bmp, 22);
+    ASSERT_EQ(width, 640u);
+    ASSERT_EQ(height, 480u);
+    ASSERT_EQ(bmp[28], 24);
+    const size_t stride = (width * 3 + 3) & ~3u;
+    ASSERT_EQ(bmp.size(), offset + stride * height);
+    double sum = 0;
+    double squares = 0;
+    size_t dominant[3] = {0, 0, 0};  // pixels where blue, green or red stands out clearly
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t* pixel = &bmp[offset + y * stride + x * 3];
+            for (int c = 0; c < 3; ++c) {
+                sum += pixel[c];
+                squares += static_cast<double>(pixel[c]) * pixel[c];
+                if (pixel[c] > pixel[(c + 1) % 3] + 40 && pixel[c] > pixel[(c + 2) % 3] + 40) {
+                    ++dominant[c];
+                }
+            }
+        }
+    }
+    const double samples = 3.0 * width * height;
+    const double mean = sum / samples;
+    const double spread = std::sqrt(squares / samples - mean * mean);
+    EXPECT_GT(mean, 20.0) << "a lit scene, not a black frame";
+    EXPECT_LT(mean, 235.0) << "not a saturated frame";
+    EXPECT_GT(spread, 10.0) << "patches and gradients, not a flat field";
+    const size_t patch = width * height / 200;
+    EXPECT_GT(dominant[0], patch) << "the blue patches";
+    EXPECT_GT(dominant[1], patch) << "the green patches";
+    EXPECT_GT(dominant[2], patch) << "the red patches";
+}
+
+TEST(Tool, SnapshotsInEveryFormatAndNumberedNames) {
+    const std::string base = TemporaryPath("shot.png");
+    const ToolRun run = Tool({"--simulate", "snap", "-o", base, "--count", "2", "--subsample", "2"});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::string first = base.substr(0, base.size() - 4) + "_001.png";
+    const std::string second = base.substr(0, base.size() - 4) + "_002.png";
+    const std::vector<uint8_t> png = ReadBytes(first);
+    ASSERT_GE(png.size(), 8u);
+    EXPECT_EQ(png[1], 'P');
+    EXPECT_EQ(png[2], 'N');
+    EXPECT_EQ(png[3], 'G');
+    EXPECT_FALSE(ReadBytes(second).empty());
+    std::remove(first.c_str());
+    std::remove(second.c_str());
+
+    const std::string jpeg = TemporaryPath("shot.jpg");
+    ASSERT_EQ(Tool({"--simulate", "snap", "-o", jpeg, "--format", "jpeg70", "--bits", "8"}).exitCode, 0);
+    const std::vector<uint8_t> jpegBytes = ReadBytes(jpeg);
+    std::remove(jpeg.c_str());
+    ASSERT_GE(jpegBytes.size(), 2u);
+    EXPECT_EQ(jpegBytes[0], 0xFF);
+    EXPECT_EQ(jpegBytes[1], 0xD8);
+}
+
+TEST(Tool, LiveViewReportsFramesAndASummary) {
+    const ToolRun run = Tool({"--simulate", "live", "--seconds", "2", "--bits", "8"});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("fps"), std::string::npos);
+    EXPECT_NE(run.output.find("live view: "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("of 2560 x 1920 at 8 bits"), std::string::npos) << run.output;
+}
