@@ -1,5 +1,0 @@
-add_test([=[asan/Library.VersionNamesTheModelAndInterface]=]  /work/main/build/linux-asan/bin/api_tests [==[--gtest_filter=Library.VersionNamesTheModelAndInterface]==] --gtest_also_run_disabled_tests)
-set_tests_properties([=[asan/Library.VersionNamesTheModelAndInterface]=]  PROPERTIES WORKING_DIRECTORY /work/main/build/linux-asan/tests/api SKIP_REGULAR_EXPRESSION [==[\[  SKIPPED \]]==] LABELS integration threaded TIMEOUT 300)
-add_test([=[asan/Library.MessageWindowTimesOutWhenEmptyAndRefusesWhenDestroyed]=]  /work/main/build/linux-asan/bin/api_tests [==[--gtest_filter=Library.MessageWindowTimesOutWhenEmptyAndRefusesWhenDestroyed]==] --gtest_also_run_disabled_tests)
-set_tests_properties([=[asan/Library.MessageWindowTimesOutWhenEmptyAndRefusesWhenDestroyed]=]  PROPERTIES WORKING_DIRECTORY /work/main/build/linux-asan/tests/api SKIP_REGULAR_EXPRESSION [==[\[  SKIPPED \]]==] LABELS integration threaded TIMEOUT 300)
-set(  api_tests_TESTS asan/Library.VersionNamesTheModelAndInterface asan/Library.MessageWindowTimesOutWhenEmptyAndRefusesWhenDestroyed)
