@@ -22,6 +22,9 @@ constexpr int kJpegQualityHigh = 100;
 constexpr int kJpegQualityMedium = 70;
 constexpr int kJpegQualityLow = 20;
 
+// Buffer of a file being written: rows and chunks are gathered into writes of this size.
+constexpr size_t kOutputFileBufferBytes = 1024 * 1024;
+
 // Bytes handed to the file at once by the JPEG destination.
 constexpr size_t kJpegOutputChunkBytes = 64 * 1024;
 

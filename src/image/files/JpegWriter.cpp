@@ -67,28 +67,12 @@ struct JpegJob {
     ptrdiff_t scanlineStep;        // bytes from one scanline to the next, negative upwards
     int32_t width;
     int32_t height;
-    int components;  // 1 gray, 3 colour stored blue, green, red
+    int components;
+    J_COLOR_SPACE colourSpace;
     int quality;
     JOCTET* outputBuffer;
     size_t outputBufferSize;
-    JSAMPLE* rowBuffer;  // width x components
 };
-
-void FillScanline(const JpegJob& job, int32_t line) {
-    const uint8_t* source = job.firstScanline + line * job.scanlineStep;
-    JSAMPLE* out = job.rowBuffer;
-    if (job.components == 1) {
-        for (int32_t x = 0; x < job.width; ++x) {
-            out[x] = source[x];
-        }
-        return;
-    }
-    for (int32_t x = 0; x < job.width; ++x, source += 3, out += 3) {
-        out[0] = source[2];
-        out[1] = source[1];
-        out[2] = source[0];
-    }
-}
 
 bool Compress(const JpegJob& job) {
     jpeg_compress_struct info{};
@@ -112,68 +96,83 @@ bool Compress(const JpegJob& job) {
     info.image_width = static_cast<JDIMENSION>(job.width);
     info.image_height = static_cast<JDIMENSION>(job.height);
     info.input_components = job.components;
-    info.in_color_space = job.components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    info.in_color_space = job.colourSpace;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, job.quality, TRUE);
     jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
-    JSAMPROW rows[1] = {job.rowBuffer};
     while (info.next_scanline < info.image_height) {
-        FillScanline(job, static_cast<int32_t>(info.next_scanline));
-        jpeg_write_scanlines(&info, rows, 1);
+        // libjpeg only reads the rows it is given.
+        JSAMPROW row = const_cast<JSAMPROW>(job.firstScanline + static_cast<ptrdiff_t>(info.next_scanline) * job.scanlineStep);
+        jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
     return true;
 }
 
-// The 8 or 24-bit picture libjpeg takes, made by the converter that also reverses the rows.
-struct Reduction {
-    uint16_t bitsPerPixel;
-    PixelConverter converter;
+// How libjpeg takes a depth. Gray and 8-bit colour are read where they lie, blue first through
+// libjpeg-turbo's own colour spaces; 16-bit samples are first reduced to their high bytes by a
+// converter that also reverses the rows.
+struct JpegInput {
+    PixelConverter reduction;  // null: the image itself
+    uint16_t reducedBitsPerPixel;
+    int components;
+    J_COLOR_SPACE colourSpace;
 };
 
-Reduction ReductionFor(uint16_t bitsPerPixel) {
+bool InputFor(uint16_t bitsPerPixel, JpegInput& input) {
     switch (bitsPerPixel) {
         case 8:
-            return {8, FlipCopy};
+            input = {nullptr, 8, 1, JCS_GRAYSCALE};
+            return true;
         case 16:
-            return {8, HighByte16To8Flip};
+            input = {HighByte16To8Flip, 8, 1, JCS_GRAYSCALE};
+            return true;
         case 24:
+            input = {nullptr, 24, 3, JCS_EXT_BGR};
+            return true;
         case 32:
-            return {24, Colour24Flip};
+            input = {nullptr, 32, 4, JCS_EXT_BGRX};
+            return true;
         case 48:
         case 64:
-            return {24, Colour16To24HighFlip};
+            input = {Colour16To24HighFlip, 24, 3, JCS_EXT_BGR};
+            return true;
         default:
-            return {0, nullptr};
+            return false;
     }
 }
 
 }  // namespace
 
 bool CJpegWriter::Write(const DibImage& image, CByteSink& sink) const {
-    const Reduction reduction = ReductionFor(image.BitsPerPixel());
-    DibImage picture;
-    if (reduction.converter == nullptr || picture.Create(image.Width(), image.Height(), reduction.bitsPerPixel) == 0 ||
-        DibImage::ConvertBlit(&picture, reduction.converter, &image, nullptr, nullptr, nullptr) == 0) {
+    JpegInput input{};
+    if (!InputFor(image.BitsPerPixel(), input)) {
         return false;
     }
-    const int components = reduction.bitsPerPixel / 8;
-    std::vector<JOCTET> output(kJpegOutputChunkBytes);
-    std::vector<JSAMPLE> row(static_cast<size_t>(image.Width()) * static_cast<size_t>(components));
-    // The reversed picture's last memory row is the top of the picture.
+    DibImage reduced;
+    if (input.reduction != nullptr &&
+        (reduced.Create(image.Width(), image.Height(), input.reducedBitsPerPixel) == 0 ||
+         DibImage::ConvertBlit(&reduced, input.reduction, &image, nullptr, nullptr, nullptr) == 0)) {
+        return false;
+    }
+    // Memory holds the top of the picture first; the reduced copy holds it last.
+    const DibImage& picture = input.reduction != nullptr ? reduced : image;
     const auto* bits = static_cast<const uint8_t*>(picture.Bits());
+    const ptrdiff_t stride = picture.Stride();
+    const bool reversed = input.reduction != nullptr;
+    std::vector<JOCTET> output(kJpegOutputChunkBytes);
     const JpegJob job{&sink,
-                      bits + static_cast<ptrdiff_t>(picture.Height() - 1) * picture.Stride(),
-                      -static_cast<ptrdiff_t>(picture.Stride()),
+                      reversed ? bits + (picture.Height() - 1) * stride : bits,
+                      reversed ? -stride : stride,
                       picture.Width(),
                       picture.Height(),
-                      components,
+                      input.components,
+                      input.colourSpace,
                       quality,
                       output.data(),
-                      output.size(),
-                      row.data()};
+                      output.size()};
     return Compress(job);
 }
 

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "image/files/ImageFileFormat.h"
 #include "platform/TextCodec.h"
 
 namespace ovilux::image {
@@ -107,6 +108,10 @@ bool COutputFile::Open(const char* fileName) {
             return false;  // the folder is missing or takes no new file
         }
     }
+    if (open && !buffer) {
+        buffer = std::make_unique_for_overwrite<char[]>(kOutputFileBufferBytes);
+    }
+    buffered = 0;
     position = 0;
     size = 0;
     failed = !open;
@@ -118,10 +123,18 @@ bool COutputFile::Write(const void* data, size_t count) {
         failed = true;
         return false;
     }
-    stream.write(static_cast<const char*>(data), static_cast<std::streamsize>(count));
-    if (!stream) {
-        failed = true;
+    if (count > kOutputFileBufferBytes - buffered && !Drain()) {
         return false;
+    }
+    if (count >= kOutputFileBufferBytes) {
+        stream.write(static_cast<const char*>(data), static_cast<std::streamsize>(count));
+        if (!stream) {
+            failed = true;
+            return false;
+        }
+    } else if (count > 0) {
+        std::memcpy(buffer.get() + buffered, data, count);
+        buffered += count;
     }
     position += count;
     size = std::max(size, position);
@@ -129,7 +142,7 @@ bool COutputFile::Write(const void* data, size_t count) {
 }
 
 bool COutputFile::Seek(uint64_t newPosition) {
-    if (!open || failed || newPosition > static_cast<uint64_t>(INT64_MAX)) {
+    if (!open || failed || newPosition > static_cast<uint64_t>(INT64_MAX) || !Drain()) {
         failed = true;
         return false;
     }
@@ -142,8 +155,20 @@ bool COutputFile::Seek(uint64_t newPosition) {
     return true;
 }
 
+bool COutputFile::Drain() {
+    if (buffered > 0) {
+        stream.write(buffer.get(), static_cast<std::streamsize>(buffered));
+        buffered = 0;
+        if (!stream) {
+            failed = true;
+            return false;
+        }
+    }
+    return true;
+}
+
 bool COutputFile::Commit() {
-    if (!open || failed) {
+    if (!open || failed || !Drain()) {
         Discard();
         return false;
     }
@@ -177,6 +202,7 @@ void COutputFile::Discard() {
         fs::remove(temporary, error);
     }
     stream.clear();
+    buffered = 0;
     open = false;
     failed = false;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "image/files/ByteSink.h"
 
@@ -33,8 +34,14 @@ public:
     bool Commit();
 
 private:
+    // Hands the gathered bytes to the stream; false when that fails.
+    bool Drain();
     void Discard();
 
+    // Writes are gathered here: the stream passes anything over a kilobyte straight to the
+    // system, one call per BMP row or PNG chunk otherwise.
+    std::unique_ptr<char[]> buffer;
+    size_t buffered = 0;
     std::ofstream stream;
     std::filesystem::path target;
     std::filesystem::path temporary;
