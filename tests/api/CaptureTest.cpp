@@ -394,22 +394,40 @@ TEST_F(Capture, SettersFromAnotherThreadDuringLiveView) {
     OviluxWnd_DestroyWindow(frames);
 }
 
-// With the sensor's timing the rate field reads the sensor's frame rate (about 13.7/s) x 10.
+// With the sensor's timing the rate field reads the frames delivered per second x 10: the
+// sensor's 13.7 frames per second when the library keeps up, as it does outside the sanitizers.
 TEST_F(Capture, RateFieldFollowsTheSensorInRealtimeMode) {
     ASSERT_EQ(OviluxSim_SetSpeed(OVILUX_SIM_SPEED_REALTIME), 1);
     OVILUX_HWND frames = OviluxWnd_CreateMessageWindow();
     ASSERT_NE(frames, nullptr);
     ASSERT_EQ(Ovilux_SetColorMode(handle_, 8), 1);
     ASSERT_EQ(Ovilux_CallBackPreview(handle_, frames, nullptr, 0, 1), 1);
+    ASSERT_NE(NextFrame(frames), nullptr);
+    // Frames received in each second, as the application sees them.
     const auto start = std::chrono::steady_clock::now();
     const OviluxFrameInfo* record = nullptr;
-    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(3500)) {
+    std::vector<int> perSecond(4, 0);
+    for (;;) {
+        const auto second = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
+        if (second.count() >= static_cast<int64_t>(perSecond.size())) {
+            break;
+        }
         const OviluxFrameInfo* next = NextFrame(frames, 2000);
         ASSERT_NE(next, nullptr);
         record = next;
+        ++perSecond[static_cast<size_t>(second.count())];
     }
     ASSERT_EQ(Ovilux_StopPreview(handle_), 1);
-    EXPECT_NEAR(record->frameRateX10, 137, 20);
+    const int slowest = *std::min_element(perSecond.begin(), perSecond.end());
+    const int fastest = *std::max_element(perSecond.begin(), perSecond.end());
+    // The field is the rate of the last second the worker measured: within what the application
+    // saw second by second, and never above the sensor.
+    EXPECT_GE(record->frameRateX10, 10 * slowest * 7 / 10 - 5);
+    EXPECT_LE(record->frameRateX10, 10 * fastest * 13 / 10 + 5);
+    EXPECT_LE(record->frameRateX10, 137 + 20) << "never faster than the sensor";
+    if (slowest >= 12) {
+        EXPECT_NEAR(record->frameRateX10, 137, 20) << "the library kept up with the sensor";
+    }
     OviluxWnd_DestroyWindow(frames);
 }
 
