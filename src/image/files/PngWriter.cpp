@@ -10,9 +10,9 @@ namespace ovilux::image {
 
 namespace {
 
-// One PNG save at a time in the process: concurrent saves of large 16-bit frames would each
-// hold libpng's working memory at once, and their error reports would interleave on the
-// shared standard error stream.
+// One PNG save at a time in the process, as callers have always had it: a burst of saves from
+// several sessions holds libpng's and zlib's working memory only once, and the error reports
+// on the shared standard error stream never interleave.
 std::mutex& PngWriterLock() {
     static std::mutex lock;
     return lock;
