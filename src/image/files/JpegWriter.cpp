@@ -103,7 +103,8 @@ bool Compress(const JpegJob& job) {
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
         // libjpeg only reads the rows it is given.
-        JSAMPROW row = const_cast<JSAMPROW>(job.firstScanline + static_cast<ptrdiff_t>(info.next_scanline) * job.scanlineStep);
+        const ptrdiff_t offset = static_cast<ptrdiff_t>(info.next_scanline) * job.scanlineStep;
+        JSAMPROW row = const_cast<JSAMPROW>(job.firstScanline + offset);
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
