@@ -139,6 +139,9 @@ private:
     int32_t StartLiveView();
     bool SameFormatPrepared();
     void LiveViewWorker();
+    // The camera's frame wait, continued until a frame is ready, the camera is lost or the time
+    // is up (0).
+    int32_t WaitForFrame(uint32_t timeoutMs);
     // Reads the ready frame into the prepared raw buffer and converts it; under the image lock.
     bool TakeFrame();
     ConversionSettings CurrentConversion() const;

@@ -294,7 +294,7 @@ int32_t COvilux::SnapShot(void* buffer, int32_t size, int32_t rowOrder) {
         RecordError(failure);
         return 0;
     };
-    if (!camera_->StartTransfer(kSingleFrameTransfer) || camera_->WaitFrame(kFrameTimeoutMs) != kWaitFrameReady ||
+    if (!camera_->StartTransfer(kSingleFrameTransfer) || WaitForFrame(kFrameTimeoutMs) != kWaitFrameReady ||
         !TakeFrame()) {
         return fail(code::kNoFrame);
     }
@@ -307,6 +307,23 @@ int32_t COvilux::SnapShot(void* buffer, int32_t size, int32_t rowOrder) {
         camera_->StopTransfer();
     }
     return 1;
+}
+
+int32_t COvilux::WaitForFrame(uint32_t timeoutMs) {
+    // A wake-up without a new frame (a signal left from the previous transfer) is no answer:
+    // the wait goes on for the rest of the time.
+    const uint32_t start = platform::TimeGetTime();
+    for (;;) {
+        const uint32_t elapsed = platform::ElapsedMs(start, platform::TimeGetTime());
+        if (elapsed >= timeoutMs) {
+            return 0;
+        }
+        const int32_t result = camera_->WaitFrame(timeoutMs - elapsed);
+        if (result == kWaitFrameReady || result == kWaitLost) {
+            return result;
+        }
+        platform::SleepMs(kFrameRetryMs);
+    }
 }
 
 int32_t COvilux::GetImage(void* buffer, int32_t size, int32_t rowOrder) {

@@ -224,6 +224,21 @@ TEST_F(Capture, CaptureStatesRefuseWhatTheyCannotDo) {
     EXPECT_EQ(Ovilux_GetLastError(handle_), 0);
 }
 
+// Frames on demand one after another: each snapshot waits out its own frame, whatever the
+// previous transfer left signalled.
+TEST_F(Capture, ConsecutiveSnapshotsInThePreparedState) {
+    ASSERT_EQ(Ovilux_SetSubSample(handle_, 2), 1);
+    ASSERT_EQ(Ovilux_SetColorMode(handle_, 8), 1);
+    std::vector<uint8_t> image(static_cast<size_t>(Stride(kWidth / 4, 8)) * (kHeight / 4));
+    ASSERT_EQ(Ovilux_Capture(handle_), 1);
+    int taken = 0;
+    for (int i = 0; i < 25; ++i) {
+        taken += Ovilux_SnapShot(handle_, image.data(), static_cast<int32_t>(image.size()), 1);
+    }
+    EXPECT_EQ(taken, 25);
+    EXPECT_EQ(Ovilux_GetLastError(handle_), 0);
+}
+
 TEST_F(Capture, LiveViewWithAPlacementFailsUntilTheWindowExists) {
     ASSERT_EQ(Ovilux_SetPreviewWindow(handle_, nullptr, 0, 0, 640, 480), 1);
     EXPECT_EQ(Ovilux_Preview(handle_), 0);
