@@ -2,10 +2,14 @@
 // camera. It owns the USB controller, the sensor model and the frame ring that the transfer
 // thread fills, and forwards every sensor-dependent setting to the sensor model.
 //
-// Threads: the session's thread calls every operation; while streaming, one transfer thread
-// runs TransferLoop. Register traffic from both is serialised by the controller's register lock
-// and the sensor model's own lock. Each ring buffer has a lock held only while a frame is
-// copied into or out of it, so a consumer never reads a half-written frame.
+// Threads: the session calls the operations. While streaming, one transfer thread runs
+// TransferLoop, one consumer thread (the session's live-view worker) may call WaitFrame,
+// GetNextFrame and CopyFrame, and application threads may call the setters (gains, exposure,
+// mirror, registers) at the same time. Start, stop, open, close and format changes
+// (SetCaptureWindow, SetPixelWidth, AllocateFrameBuffers) must not overlap the consumer. Register
+// traffic is serialised by the controller's register lock and the sensor model's own lock. Each
+// ring buffer has a lock held only while a frame is copied into or out of it, so a consumer
+// never reads a half-written frame.
 #pragma once
 
 #include <array>

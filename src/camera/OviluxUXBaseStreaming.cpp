@@ -92,6 +92,8 @@ int32_t COviluxUXBase::StartTransfer(int32_t captureMode) {
         return 0;
     }
     JoinTransferThread();  // a loop that ended by itself may still be returning
+    // A fresh start owes its consumer no frame: drop a signal left by the last transfer.
+    frameEvent_.Reset();
     threadEnd_ = std::make_unique<platform::Event>(platform::EventReset::Auto, false);
     running_ = 1;
     const bool direct = productId_ == product::kFx3Direct;
