@@ -112,9 +112,9 @@ int32_t COviluxUXBase::StopTransfer() {
     if (sensor_) {
         sensor_->OnTransferStopping();
     }
-    if (running_.exchange(0) != 0 && threadEnd_) {
-        threadEnd_->Wait(platform::kWaitInfinite);
-    }
+    // The thread itself, not the end event, tells when the loop is over: whoever started a
+    // loop may already have taken the event's one signal (SetTriggerMode's latch does).
+    running_ = 0;
     JoinTransferThread();
     platform::SleepMs(1);
     threadEnd_.reset();
@@ -158,13 +158,13 @@ int32_t COviluxUXBase::EndTransferLoop(bool signalFrame) {
     if (controller_) {
         controller_->CloseStream();
     }
+    running_ = 0;  // cleared before the end is signalled, so a waiter woken by it sees it
     if (threadEnd_) {
         threadEnd_->Set();
     }
     if (signalFrame) {
         frameEvent_.Set();
     }
-    running_ = 0;
     return 1;
 }
 
