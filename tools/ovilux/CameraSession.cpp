@@ -13,7 +13,6 @@
 
 namespace ovilux_tool {
 
-
 bool StartSimulation(const std::string& productIds) {
     if (OviluxSim_List(nullptr, 0) > 0) {
         return true;  // OVILUX_SIMULATE already plugged cameras in
@@ -24,8 +23,8 @@ bool StartSimulation(const std::string& productIds) {
         char* end = nullptr;
         const unsigned long productId = std::strtoul(id.c_str(), &end, 16);
         if (id.empty() || *end != '\0' || OviluxSim_Attach(static_cast<uint32_t>(productId), OVILUX_SIM_ANY_PORT) < 0) {
-            Complain("--simulate takes hex product ids separated by commas (the simulated camera is " +
-                     std::string("3030), not \"") + id + "\"");
+            Complain("--simulate takes hex product ids separated by commas (the simulated camera is 3030), not \"" +
+                     id + "\"");
             return false;
         }
     }
@@ -54,8 +53,7 @@ bool CameraSession::OpenCamera(int32_t index, bool simulating) {
     std::vector<char> names(OVILUX_ENUM_SLOTS * OVILUX_ENUM_NAME_CHARS);
     const int32_t count = Ovilux_EnumDevice(handle_, names.data());
     if (count <= 0) {
-        Complain(simulating ? "the simulated camera was not found"
-                            : "no camera found; to try the SDK without one, add --simulate");
+        ReportNoCamera(simulating);
         return false;
     }
     if (index >= count) {
@@ -67,6 +65,11 @@ bool CameraSession::OpenCamera(int32_t index, bool simulating) {
         return Fail("Ovilux_SetDeviceNumber");
     }
     return true;
+}
+
+void ReportNoCamera(bool simulating) {
+    Complain(simulating ? "the simulated camera was not found"
+                        : "no camera found; to try the SDK without one, add --simulate");
 }
 
 bool CameraSession::Fail(const char* call) const {

@@ -11,6 +11,9 @@ namespace ovilux_tool {
 // the library already simulates some; false with a message when an id is not accepted.
 bool StartSimulation(const std::string& productIds);
 
+// Says that no camera was found, and how to try the simulated one.
+void ReportNoCamera(bool simulating);
+
 class CameraSession {
 public:
     CameraSession() = default;

@@ -21,8 +21,7 @@ int ListCommand(Arguments& args, const GlobalOptions& global) {
     std::vector<char> names(OVILUX_ENUM_SLOTS * OVILUX_ENUM_NAME_CHARS);
     const int32_t count = Ovilux_EnumDevice(session.Handle(), names.data());
     if (count <= 0) {
-        Complain(global.simulate ? "the simulated camera was not found"
-                                 : "no camera found; to try the SDK without one, add --simulate");
+        ReportNoCamera(global.simulate);
         return kExitFailed;
     }
     std::printf("%d camera%s found:\n", static_cast<int>(count), count == 1 ? "" : "s");
