@@ -224,16 +224,8 @@ int32_t COvilux::StartLiveView() {
     return 1;
 }
 
-int32_t COvilux::Preview() {
-    {
-        platform::CriticalSectionLock images(imageLock_);
-        destination_ = nullptr;
-        destinationSize_ = 0;
-        rowOrder_ = 0;
-        callbackWindow_ = nullptr;
-    }
-    return StartLiveView();
-}
+// Live view without delivery is callback live view with nowhere to deliver to.
+int32_t COvilux::Preview() { return CallBackPreview(nullptr, nullptr, 0, 0); }
 
 int32_t COvilux::CallBackPreview(platform::WindowHandle callbackWindow, void* buffer, int32_t size, int32_t rowOrder) {
     {
