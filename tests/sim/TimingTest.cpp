@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "SimFixture.h"
@@ -57,6 +58,21 @@ double MeasuredSeconds(SimHost& host, std::chrono::milliseconds span) {
     return std::chrono::duration<double>(last.time - first.time).count() / frames;
 }
 
+// A test process that the scheduler holds back sees an edge late and measures a period off by
+// that delay, so a measurement outside the tolerance is taken again, up to three times in all.
+// A camera whose pace is wrong fails every one of them.
+template <typename Measure>
+void ExpectPeriodNear(Measure measure, double expected, double tolerance) {
+    double period = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        period = measure();
+        if (std::abs(period - expected) <= tolerance) {
+            return;
+        }
+    }
+    EXPECT_NEAR(period, expected, tolerance);
+}
+
 class Realtime : public SimCameraTest {
 protected:
     ovilux::sim::SimSpeed Speed() const override { return ovilux::sim::SimSpeed::Realtime; }
@@ -70,18 +86,19 @@ protected:
 };
 
 TEST_F(Realtime, FramePeriodsFollowLineLengthTimesFrameLines) {
-    EXPECT_NEAR(MeasuredSeconds(*host_, std::chrono::milliseconds(600)), FormulaSeconds(640, 480),
-                0.1 * FormulaSeconds(640, 480));
+    const double small = FormulaSeconds(640, 480);
+    ExpectPeriodNear([&] { return MeasuredSeconds(*host_, std::chrono::milliseconds(600)); }, small, 0.1 * small);
     ASSERT_TRUE(host_->SetWindow(0, 0, 2592, 1944, 0));
     const double full = FormulaSeconds(2592, 1944);
     EXPECT_NEAR(full, 1 / 13.7, 0.001);
-    EXPECT_NEAR(MeasuredSeconds(*host_, std::chrono::milliseconds(1200)), full, 0.1 * full);
+    ExpectPeriodNear([&] { return MeasuredSeconds(*host_, std::chrono::milliseconds(1200)); }, full, 0.1 * full);
 }
 
 TEST_F(Realtime, AShutterLongerThanTheFrameStretchesIt) {
     ASSERT_TRUE(host_->SensorWrite(0x09, 3000));
     const double expected = FormulaSeconds(640, 480, 3000);
-    EXPECT_NEAR(MeasuredSeconds(*host_, std::chrono::milliseconds(700)), expected, 0.1 * expected);
+    ExpectPeriodNear([&] { return MeasuredSeconds(*host_, std::chrono::milliseconds(700)); }, expected,
+                     0.1 * expected);
 }
 
 TEST_F(Realtime, FramesArriveAtTheSensorsPace) {
@@ -89,16 +106,26 @@ TEST_F(Realtime, FramesArriveAtTheSensorsPace) {
     for (int i = 0; i < 5; ++i) {  // the first frames render their noise variants
         ASSERT_TRUE(host_->ReadFrame(header, payload));
     }
-    ASSERT_TRUE(host_->ReadFrame(header, payload));
-    const Clock::time_point start = Clock::now();
-    const uint32_t first = Le32(&header[32]);
-    for (int i = 0; i < 40; ++i) {
-        ASSERT_TRUE(host_->ReadFrame(header, payload));
-    }
-    const uint32_t frames = Le32(&header[32]) - first;
-    ASSERT_GE(frames, 40u);
-    const double period = std::chrono::duration<double>(Clock::now() - start).count() / frames;
-    EXPECT_NEAR(period, FormulaSeconds(640, 480), 0.1 * FormulaSeconds(640, 480));
+    // Frames the FPGA queued while the reader was busy would arrive at once and shorten the
+    // measured period, so each measurement starts on a fresh frame after a stream reset.
+    const auto measure = [&]() -> double {
+        if (!host_->ResetStream() || !host_->ReadFrame(header, payload)) {
+            ADD_FAILURE() << "no fresh frame after a stream reset";
+            return 0;
+        }
+        const Clock::time_point start = Clock::now();
+        const uint32_t first = Le32(&header[32]);
+        for (int i = 0; i < 60; ++i) {
+            if (!host_->ReadFrame(header, payload)) {
+                ADD_FAILURE() << "the stream ended";
+                return 0;
+            }
+        }
+        const uint32_t frames = Le32(&header[32]) - first;
+        EXPECT_GE(frames, 60u);
+        return std::chrono::duration<double>(Clock::now() - start).count() / frames;
+    };
+    ExpectPeriodNear(measure, FormulaSeconds(640, 480), 0.1 * FormulaSeconds(640, 480));
 }
 
 TEST_F(Realtime, ATriggerTakesOneFrameInTheSensorsTime) {
