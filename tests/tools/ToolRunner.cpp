@@ -66,7 +66,10 @@ ToolRun RunBesideMe(const std::string& program, const std::vector<std::string>& 
     for (const std::string& argument : arguments) {
         command += " \"" + argument + "\"";
     }
-    const std::string outputFile = TemporaryPath("output.txt");
+    // A fresh file for every run: under Wine the last run's file can still be held open for a
+    // moment after the program ended, and the interpreter then refuses to redirect into it.
+    static int runs = 0;
+    const std::string outputFile = TemporaryPath("output-" + std::to_string(++runs) + ".txt");
     command += " > \"" + outputFile + "\" 2>&1";
 #ifdef _WIN32
     command += "\"";  // cmd /c strips the outer quotes
@@ -78,10 +81,12 @@ ToolRun RunBesideMe(const std::string& program, const std::vector<std::string>& 
 #else
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
-    std::ifstream file(outputFile, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    run.output = text.str();
+    {
+        std::ifstream file(outputFile, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        run.output = text.str();
+    }
     std::remove(outputFile.c_str());
     return run;
 }
