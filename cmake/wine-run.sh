@@ -6,18 +6,11 @@ set -euo pipefail
 export WINEPREFIX="$OVILUX_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
-wineserver=/usr/lib/wine/wineserver
-[ -x "$wineserver" ] || wineserver=$(command -v wineserver)
-# A wineserver that exits after its default three idle seconds can drop a client that connects
-# at that moment ("recvmsg: Connection reset by peer"). Tests start one after another, so a
-# server that outlives a minute of idleness is never caught exiting in the middle of a run.
-# When one is already running this returns at once with a non-zero status.
-mkdir -p "$WINEPREFIX"
-"$wineserver" -p60 </dev/null >/dev/null 2>&1 || true
-# The running server writes the registry files only when it saves or exits, so a marker of our
-# own says that the prefix was made.
+# A wineserver that stays up writes the registry files only when it saves or exits, so a marker
+# of our own says that the prefix was made.
 ready="$WINEPREFIX/.ovilux-prefix-ready"
 if [ ! -f "$ready" ]; then
+  mkdir -p "$(dirname "$WINEPREFIX")"
   exec 9>"$WINEPREFIX.lock"
   flock 9
   if [ ! -f "$ready" ]; then

@@ -21,4 +21,15 @@ mkdir -p build/all
   done
 } > build/all/CTestTestfile.cmake
 export OVILUX_WINEPREFIX="$PWD/build/wineprefix"
+# One Wine session for all the Windows tests (see tests/support/WineSessionKeeper.cpp).
+keeper_log=build/windows/wine-session-keeper.log
+rm -f "$keeper_log"
+cmake/wine-run.sh build/windows/bin/wine_session_keeper.exe </dev/null >"$keeper_log" 2>&1 &
+keeper=$!
+trap 'kill "$keeper" 2>/dev/null || true' EXIT
+for _ in $(seq 600); do
+  grep -q '^ready' "$keeper_log" 2>/dev/null && break
+  sleep 0.1
+done
+grep -q '^ready' "$keeper_log" || echo "warning: no Wine session held open: $(cat "$keeper_log")"
 ctest --test-dir build/all -j2 --output-on-failure --timeout 600
