@@ -92,8 +92,12 @@ int32_t COviluxUXBase::StartTransfer(int32_t captureMode) {
         return 0;
     }
     JoinTransferThread();  // a loop that ended by itself may still be returning
-    // A fresh start owes its consumer no frame: drop a signal left by the last transfer.
+    // A fresh start owes its consumer no frame: drop a signal left by the last transfer, and
+    // count nothing already in the ring as new. Frames nobody took would otherwise leave the
+    // write index one short of the read index, and a single frame would bring it level: a
+    // frame that arrived but reads as none.
     frameEvent_.Reset();
+    readIndex_ = writeIndex_.load();
     threadEnd_ = std::make_unique<platform::Event>(platform::EventReset::Auto, false);
     running_ = 1;
     const bool direct = productId_ == product::kFx3Direct;

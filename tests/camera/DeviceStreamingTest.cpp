@@ -63,6 +63,15 @@ TEST_F(DeviceStreaming, FourSingleFramesWrapTheRingAndTheNewestIsInSlotThree) {
     EXPECT_NE(frames[0], frames[3]) << "the moving part makes every frame different";
 }
 
+TEST_F(DeviceStreaming, EachFreshStartsFrameIsNewWhateverFramesNobodyTook) {
+    // Three frames left in the ring put the write index one short of the read index: the next
+    // single frame must still be reported.
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_EQ(device->StartTransfer(1), 1);
+        ASSERT_EQ(device->WaitFrame(3000), 3) << "frame " << i;
+    }
+}
+
 TEST_F(DeviceStreaming, OrientationAndDestinationSize) {
     ASSERT_EQ(device->SetCaptureWindow(0, 0, 640, 480, 0), 1);
     ASSERT_EQ(device->GrabOneFrame(), 0);
