@@ -62,6 +62,7 @@ inline std::vector<int32_t> PopAll(uint32_t handle) {
 class SessionTest : public testing::Test {
 protected:
     void OpenSession(int cameras) {
+        attached_ = cameras;
         AttachCameras(cameras);
         notify_ = OviluxWnd_CreateMessageWindow();
         ASSERT_NE(notify_, nullptr);
@@ -76,8 +77,14 @@ protected:
         if (notify_ != nullptr) {
             OviluxWnd_DestroyWindow(notify_);
         }
+        // Unplugged, so that the next test in this process finds its ports free. A test that
+        // unplugged a camera itself makes its detach fail here, harmlessly.
+        for (int port = 0; port < attached_; ++port) {
+            OviluxSim_Detach(port);
+        }
     }
 
+    int attached_ = 0;
     uint32_t handle_ = 0;
     OVILUX_HWND notify_ = nullptr;
 };
