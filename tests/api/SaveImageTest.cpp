@@ -10,10 +10,8 @@
 #include <vector>
 
 #include "api/SimulatedCameras.h"
+#include "support/JapaneseCodePage.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace fs = std::filesystem;
 using ovilux::test::PopAll;
@@ -111,11 +109,7 @@ TEST_F(SaveImage, FailedSavesRecordNothingAndKeepTheOldFile) {
 }
 
 TEST_F(SaveImage, WideNamesInJapanese) {
-#ifdef _WIN32
-    SetThreadLocale(MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT));
-#else
-    ASSERT_NE(std::setlocale(LC_ALL, "C.UTF-8"), nullptr);
-#endif
+    ovilux::test::UseJapaneseCapableCodePage();
     TakePicture();
     const std::u16string name = u"カメラ画像.png";
     const std::u16string full = (folder_ / name).u16string();

@@ -3,17 +3,14 @@
 // the ANSI code page, Japanese included.
 #include <gtest/gtest.h>
 
-#include <clocale>
 
 #include "TestImages.h"
 #include "image/files/ImageFileFormat.h"
 #include "image/files/OutputFile.h"
 #include "image/files/WriteImageFile.h"
 #include "platform/TextCodec.h"
+#include "support/JapaneseCodePage.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 using namespace ovilux::image;
 using namespace ovilux::image::test;
@@ -157,11 +154,7 @@ TEST(OutputFile, AnUncommittedOrFailedFileLeavesTheTargetAsItWas) {
 }
 
 TEST(WriteImageFile, AJapaneseFileNameInTheAnsiCodePage) {
-#ifdef _WIN32
-    SetThreadLocale(MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT));
-#else
-    ASSERT_NE(std::setlocale(LC_ALL, "C.UTF-8"), nullptr);
-#endif
+    ovilux::test::UseJapaneseCapableCodePage();
     ScratchFolder folder;
     const std::u16string leaf = u"カメラ画像_保存.png";
     const std::u16string wideName = folder.Path().u16string() + u"/" + leaf;

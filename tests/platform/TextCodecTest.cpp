@@ -1,28 +1,17 @@
 // Text conversion: Japanese round trips, invalid input, buffers that are too small, code page 932.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstring>
 #include <string>
 
 #include "platform/TextCodec.h"
+#include "support/JapaneseCodePage.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 using namespace ovilux::platform;
+using ovilux::test::UseJapaneseCapableCodePage;
 
 namespace {
-
-// Puts the calling thread in a code page that holds Japanese text.
-void UseJapaneseCapableCodePage() {
-#ifdef _WIN32
-    SetThreadLocale(MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT));
-#else
-    ASSERT_NE(std::setlocale(LC_ALL, "C.UTF-8"), nullptr);
-#endif
-}
 
 const char16_t kJapanese[] = u"カメラ画像_01.bmp";
 
