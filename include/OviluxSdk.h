@@ -45,6 +45,14 @@ typedef uint16_t OVILUX_WCHAR;
  * session and takes the session's image lock for each frame; setters may be called while it
  * runs. Ovilux_Release stops a running live view before the session goes; it must not run
  * while another thread is inside a function on the same handle.
+ *
+ * Pixels: images are delivered with rows padded to a multiple of 4 bytes, the sensor's first row
+ * first in memory (a row-order flag of 0 reverses them). Colour pixels are blue, green, red (and
+ * a fourth byte or word the library leaves 0). 16-bit samples, in the 16, 48 and 64-bit modes,
+ * carry the sensor's 12 significant bits right-aligned: 0 to 4095. Every reduction to 8 bits
+ * (previews, JPEG files) takes bits 11 to 4 (sample >> 4); PNG and TIFF files of those modes
+ * hold the samples stretched over the full 16-bit range (PNG with an sBIT chunk of 12, so the
+ * 12 bits come back exactly as value >> 4); raw files hold them as delivered.
  * ------------------------------------------------------------------------------------------- */
 
 /* Window messages the library posts. */

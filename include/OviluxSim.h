@@ -72,6 +72,30 @@ OVILUX_API int32_t OviluxSim_PeekSrom(int32_t port, uint32_t address, uint8_t* v
 /* The frames the camera has produced since it was plugged in. */
 OVILUX_API int32_t OviluxSim_GetFrameCount(int32_t port, uint32_t* count);
 
+/* What the camera looks at. By default a chart: colour patches, a gray ramp, line gratings and
+ * rings, with temporal noise, a chequered square that moves from frame to frame, and a few hot
+ * and dead pixels, scaled by the exposure and gains. */
+#define OVILUX_SIM_NO_NOISE 0x1u     /* no temporal noise */
+#define OVILUX_SIM_NO_MOTION 0x2u    /* no moving square */
+#define OVILUX_SIM_NO_DEFECTS 0x4u   /* no hot or dead pixels */
+#define OVILUX_SIM_FIXED_LEVELS 0x8u /* samples are the scene's levels whatever the exposure and gains */
+#define OVILUX_SIM_STILL (OVILUX_SIM_NO_NOISE | OVILUX_SIM_NO_MOTION) /* every frame alike */
+/* Options as OVILUX_SIM_ flags above (0: all imperfections on); unknown flags fail. Frames the
+ * camera produces from now on follow; they stay until the camera is unplugged. */
+OVILUX_API int32_t OviluxSim_SetSceneOptions(int32_t port, uint32_t options);
+/* Shows the camera a picture instead of the chart: width x height pixels, rows top first and
+ * stride bytes apart, bitsPerPixel 8 (gray) or 24 (blue, green, red in memory). The picture's
+ * top left pixel falls on the sensor's first active pixel (the window 0, 0), one picture pixel
+ * per sensor pixel, seen through the sensor's Bayer filter; the sensor outside it sees black.
+ * A value v becomes the 12-bit level round(v x 4095 / 255), so at the reference exposure and
+ * gain (or with OVILUX_SIM_FIXED_LEVELS) 16-bit samples are that level and 8-bit samples are v.
+ * The picture is copied. Null pixels show the chart again. */
+OVILUX_API int32_t OviluxSim_ShowPicture(int32_t port, const void* pixels, int32_t width, int32_t height,
+                                         int32_t stride, int32_t bitsPerPixel);
+/* The same from a file: an uncompressed 8-bit (gray through its colour table) or 24-bit BMP, or
+ * a PNG (colour pictures taken as 24-bit, gray ones as 8-bit). Fails for other files. */
+OVILUX_API int32_t OviluxSim_ShowPictureFile(int32_t port, const char* path);
+
 #ifdef __cplusplus
 }
 #endif

@@ -17,7 +17,6 @@ void CBulkStream::Arm() {
 void CBulkStream::Discard() {
     sending_ = false;
     render_.reset();
-    payload_ = nullptr;
 }
 
 void CBulkStream::Reset() {
@@ -40,9 +39,12 @@ void CBulkStream::Begin(const CFrameRecord& frame, std::shared_ptr<CFrameRender>
         std::chrono::duration_cast<std::chrono::microseconds>(frame.time - pluggedIn).count());
     header.Write(header_.data());
 
-    payload_ = render->Variant(frame.number);
+    variant_ = frame.number;
     frameBytes_ = settings.FrameBytes();
-    movingPart_.Compose(*render, frame.number);
+    moving_ = render->Options().motion;
+    if (moving_) {
+        movingPart_.Compose(*render, frame.number);
+    }
     render_ = std::move(render);
     total_ = kFrameHeaderSize + static_cast<uint64_t>(announcedBytes);
     offset_ = 0;
@@ -68,8 +70,10 @@ uint32_t CBulkStream::CopyOut(uint8_t* destination, uint32_t length) {
         const uint32_t fromFrame =
             payloadOffset < frameBytes_ ? static_cast<uint32_t>(std::min<uint64_t>(wanted, frameBytes_ - payloadOffset)) : 0;
         if (fromFrame > 0) {
-            std::memcpy(destination + done, payload_ + payloadOffset, fromFrame);
-            movingPart_.Overlay(destination + done, payloadOffset, fromFrame);
+            std::memcpy(destination + done, render_->Bytes(variant_, payloadOffset, fromFrame), fromFrame);
+            if (moving_) {
+                movingPart_.Overlay(destination + done, payloadOffset, fromFrame);
+            }
         }
         std::memset(destination + done + fromFrame, 0, wanted - fromFrame);
     }

@@ -27,6 +27,7 @@ public:
     void Reset();
 
     // Starts sending frame (disarming the stream); announcedBytes may differ from the frame's own.
+    // The moving square is drawn when the render's options ask for motion.
     void Begin(const CFrameRecord& frame, std::shared_ptr<CFrameRender> render, uint32_t announcedBytes,
                SimClock::time_point pluggedIn);
     // Copies up to length next bytes of the frame being sent; returns how many.
@@ -37,11 +38,12 @@ private:
     bool sending_ = false;
     std::array<uint8_t, kFrameHeaderSize> header_{};
     std::shared_ptr<CFrameRender> render_;
-    const uint8_t* payload_ = nullptr;
+    uint32_t variant_ = 0;  // the frame's noise variant
     uint32_t frameBytes_ = 0;
     uint64_t total_ = 0;   // header and announced payload
     uint64_t offset_ = 0;  // bytes sent
     CMovingPart movingPart_;
+    bool moving_ = false;
 };
 
 }  // namespace ovilux::sim

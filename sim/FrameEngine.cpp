@@ -56,13 +56,11 @@ void CFrameEngine::Reconcile(SimClock::time_point now) {
         nextDue_ = now + Period();
         mode_ = mode;
     }
-    if (fpga_.TakeResetPulse()) {
-        // The FPGA's reset pulse restarts the sensor's frame; in trigger mode that takes one.
-        if (mode_ == Mode::FreeRunning) {
-            nextDue_ = now + Period();
-        } else if (mode_ == Mode::Triggered) {
-            StartTriggeredFrame(now);
-        }
+    // The FPGA's reset pulse resets its transfer state only: the sensor's exposure and frame
+    // period go on, so a frame longer than the host's header retries still completes. In
+    // trigger mode an idle sensor takes a frame on it, which lets the host latch a frame count.
+    if (fpga_.TakeResetPulse() && mode_ == Mode::Triggered && !triggeredDue_) {
+        StartTriggeredFrame(now);
     }
 }
 

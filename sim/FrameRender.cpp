@@ -34,20 +34,37 @@ int32_t Noise(uint32_t variant, uint32_t row, uint32_t column) {
 
 }  // namespace
 
-CFrameRender::CFrameRender(const CScene& scene, const CFrameSettings& settings)
-    : scene_(scene),
+CFrameRender::CFrameRender(std::shared_ptr<const CScene> scene, const CFrameSettings& settings,
+                           const SceneOptions& options)
+    : scene_(std::move(scene)),
       settings_(settings),
+      options_(options),
       rowPositions_(Positions(settings.readout.rows, settings.height, kArrayHeight)),
       columnPositions_(Positions(settings.readout.columns, settings.width, kArrayWidth)) {}
 
-const uint8_t* CFrameRender::Variant(uint32_t index) {
-    std::vector<uint8_t>& variant = variants_[index % kNoiseVariants];
-    if (variant.empty() && settings_.FrameBytes() > 0) {
-        variant.resize(settings_.FrameBytes());
-        Render(index % kNoiseVariants, variant.data());
-        ApplyDefects(variant.data());
+bool CFrameRender::Draws(const CFrameSettings& settings, const CScene* scene, const SceneOptions& options) const {
+    return settings_ == settings && scene_.get() == scene && options_ == options;
+}
+
+const uint8_t* CFrameRender::Bytes(uint32_t index, uint64_t offset, uint32_t length) {
+    const uint32_t variant = index % kNoiseVariants;
+    std::vector<uint8_t>& bytes = variants_[variant];
+    if (bytes.empty()) {
+        bytes.resize(settings_.FrameBytes());
     }
-    return variant.data();
+    const uint64_t rowBytes = static_cast<uint64_t>(settings_.width) * settings_.bytesPerSample;
+    if (rowBytes > 0 && length > 0) {
+        const auto needed = static_cast<uint32_t>(std::min<uint64_t>((offset + length + rowBytes - 1) / rowBytes, settings_.height));
+        uint32_t& rendered = renderedRows_[variant];
+        if (needed > rendered) {
+            RenderRows(variant, bytes.data(), rendered, needed);
+            if (options_.defects) {
+                ApplyDefects(bytes.data(), rendered, needed);
+            }
+            rendered = needed;
+        }
+    }
+    return bytes.data() + offset;
 }
 
 int32_t CFrameRender::Channel(uint32_t row, uint32_t column) const {
@@ -63,6 +80,9 @@ uint16_t CFrameRender::Expose(uint32_t level, int32_t channel) const {
     if (channel < 0) {
         return 0;
     }
+    if (options_.fixedLevels) {
+        return static_cast<uint16_t>(std::min<uint32_t>(level, kSampleMax));
+    }
     const uint64_t scaled = (static_cast<uint64_t>(level) * settings_.multiplier[channel] + 0x8000) >> 16;
     return static_cast<uint16_t>(std::min<uint64_t>(scaled, kSampleMax));
 }
@@ -75,11 +95,11 @@ void CFrameRender::Store(uint8_t* destination, uint16_t sample) const {
     }
 }
 
-void CFrameRender::Render(uint32_t variant, uint8_t* out) const {
+void CFrameRender::RenderRows(uint32_t variant, uint8_t* out, uint32_t firstRow, uint32_t endRow) const {
     const SensorAxis& rows = settings_.readout.rows;
     const SensorAxis& columns = settings_.readout.columns;
     const uint32_t rowBytes = settings_.width * settings_.bytesPerSample;
-    for (uint32_t r = 0; r < settings_.height; ++r) {
+    for (uint32_t r = firstRow; r < endRow; ++r) {
         uint8_t* destination = out + static_cast<size_t>(r) * rowBytes;
         const int32_t arrayRow = rowPositions_[r];
         if (arrayRow < 0) {
@@ -90,7 +110,7 @@ void CFrameRender::Render(uint32_t variant, uint8_t* out) const {
         const uint16_t* binRows[4];
         int32_t rowCount = 0;
         for (int32_t j = 0; j < rows.bin && arrayRow + 2 * j < kArrayHeight; ++j) {
-            binRows[rowCount++] = scene_.Row(arrayRow + 2 * j);
+            binRows[rowCount++] = scene_->Row(arrayRow + 2 * j);
         }
         for (uint32_t c = 0; c < settings_.width; ++c) {
             const int32_t arrayColumn = columnPositions_[c];
@@ -105,7 +125,8 @@ void CFrameRender::Render(uint32_t variant, uint8_t* out) const {
                     count += rowCount;
                 }
                 const int32_t channel = (arrayRow % 2) * 2 + arrayColumn % 2;
-                const int32_t value = Expose(sum / static_cast<uint32_t>(count), channel) + Noise(variant, r, c);
+                const int32_t noise = options_.noise ? Noise(variant, r, c) : 0;
+                const int32_t value = Expose(sum / static_cast<uint32_t>(count), channel) + noise;
                 sample = static_cast<uint16_t>(std::clamp<int32_t>(value, 0, kSampleMax));
             }
             Store(destination + static_cast<size_t>(c) * settings_.bytesPerSample, sample);
@@ -113,10 +134,10 @@ void CFrameRender::Render(uint32_t variant, uint8_t* out) const {
     }
 }
 
-void CFrameRender::ApplyDefects(uint8_t* out) const {
+void CFrameRender::ApplyDefects(uint8_t* out, uint32_t firstRow, uint32_t endRow) const {
     const uint32_t rowBytes = settings_.width * settings_.bytesPerSample;
-    for (const PixelDefect& defect : scene_.Defects()) {
-        for (uint32_t r = 0; r < settings_.height; ++r) {
+    for (const PixelDefect& defect : scene_->Defects()) {
+        for (uint32_t r = firstRow; r < endRow; ++r) {
             if (rowPositions_[r] != defect.row) {
                 continue;
             }

@@ -73,19 +73,41 @@ double ChannelOf(const Rgb& colour, int32_t row, int32_t column) {
 
 }  // namespace
 
-const CScene& CScene::Instance() {
-    static const CScene scene;
+std::shared_ptr<const CScene> CScene::Chart() {
+    static const std::shared_ptr<const CScene> chart = [] {
+        std::shared_ptr<CScene> scene(new CScene());
+        for (int32_t row = 0; row < kArrayHeight; ++row) {
+            for (int32_t column = 0; column < kArrayWidth; ++column) {
+                const Rgb colour = SceneColour(column - kActiveColumnOrigin, row - kActiveRowOrigin);
+                scene->levels_[static_cast<size_t>(row) * kArrayWidth + column] =
+                    static_cast<uint16_t>(std::lround(ChannelOf(colour, row, column)));
+            }
+        }
+        return scene;
+    }();
+    return chart;
+}
+
+std::shared_ptr<const CScene> CScene::FromPicture(const ScenePicture& picture) {
+    std::shared_ptr<CScene> scene(new CScene());
+    const int32_t rows = std::min(picture.height, kArrayHeight - kActiveRowOrigin);
+    const int32_t columns = std::min(picture.width, kArrayWidth - kActiveColumnOrigin);
+    for (int32_t y = 0; y < rows; ++y) {
+        const uint8_t* source = picture.pixels + static_cast<ptrdiff_t>(y) * picture.stride;
+        const int32_t row = y + kActiveRowOrigin;
+        for (int32_t x = 0; x < columns; ++x) {
+            const int32_t column = x + kActiveColumnOrigin;
+            const uint8_t* pixel = source + static_cast<ptrdiff_t>(x) * picture.channels;
+            // Blue, green, red in memory; the Bayer site takes its own channel.
+            const Rgb colour = picture.channels == 1 ? Grey(pixel[0]) : Rgb{double(pixel[2]), double(pixel[1]), double(pixel[0])};
+            scene->levels_[static_cast<size_t>(row) * kArrayWidth + column] =
+                static_cast<uint16_t>(std::lround(ChannelOf(colour, row, column) * kSampleMax / 255.0));
+        }
+    }
     return scene;
 }
 
 CScene::CScene() : levels_(static_cast<size_t>(kArrayWidth) * kArrayHeight) {
-    for (int32_t row = 0; row < kArrayHeight; ++row) {
-        for (int32_t column = 0; column < kArrayWidth; ++column) {
-            const Rgb colour = SceneColour(column - kActiveColumnOrigin, row - kActiveRowOrigin);
-            levels_[static_cast<size_t>(row) * kArrayWidth + column] =
-                static_cast<uint16_t>(std::lround(ChannelOf(colour, row, column)));
-        }
-    }
     // A few defects spread over the active area, of every colour.
     const int32_t places[][2] = {{152, 216},   {569, 1049},  {1252, 2317}, {1852, 93},
                                  {385, 2015},  {1553, 1518}, {953, 657},   {1829, 2238}};

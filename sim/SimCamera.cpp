@@ -169,6 +169,16 @@ void CSimCamera::SetSpeed(SimSpeed speed) {
     wake_.notify_all();
 }
 
+void CSimCamera::SetScene(std::shared_ptr<const CScene> scene) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    scene_ = scene ? std::move(scene) : CScene::Chart();
+}
+
+void CSimCamera::SetSceneOptions(const SceneOptions& options) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    sceneOptions_ = options;
+}
+
 void CSimCamera::DropHeaders(uint32_t count) {
     std::lock_guard<std::mutex> lock(mutex_);
     headersToDrop_ = count;
@@ -281,8 +291,8 @@ void CSimCamera::BeginNextFrame(const CFrameRecord& frame) {
 }
 
 std::shared_ptr<CFrameRender> CSimCamera::RenderFor(const CFrameSettings& settings) {
-    if (!render_ || !(render_->Settings() == settings)) {
-        render_ = std::make_shared<CFrameRender>(CScene::Instance(), settings);
+    if (!render_ || !render_->Draws(settings, scene_.get(), sceneOptions_)) {
+        render_ = std::make_shared<CFrameRender>(scene_, settings, sceneOptions_);
     }
     return render_;
 }

@@ -21,6 +21,8 @@
 #include "sim/FrameEngine.h"
 #include "sim/ImageSensor.h"
 #include "sim/PendingRequest.h"
+#include "sim/Scene.h"
+#include "sim/SceneOptions.h"
 #include "sim/Srom.h"
 #include "sim/StreamCommands.h"
 
@@ -56,6 +58,10 @@ public:
     // Controls of the simulation.
     bool Trigger();
     void SetSpeed(SimSpeed speed);
+    // What the camera looks at (null: the built-in chart), and which imperfections it shows;
+    // frames produced from now on follow.
+    void SetScene(std::shared_ptr<const CScene> scene);
+    void SetSceneOptions(const SceneOptions& options);
     void DropHeaders(uint32_t count);
     void MisreportPayload(int32_t deltaBytes, uint32_t frames);
     void Stall(uint32_t milliseconds);
@@ -97,6 +103,8 @@ private:
     CFirmware firmware_;
     CFrameEngine engine_;
     CBulkStream stream_;
+    std::shared_ptr<const CScene> scene_ = CScene::Chart();
+    SceneOptions sceneOptions_;
     std::shared_ptr<CFrameRender> render_;
     std::deque<std::shared_ptr<CPendingRequest>> pending_;
 

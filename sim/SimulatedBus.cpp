@@ -8,6 +8,7 @@
 
 #include "sim/ByteOrder.h"
 #include "sim/PendingRequest.h"
+#include "sim/ScenePictureFile.h"
 #include "sim/SimCamera.h"
 #include "sim/TransferHeader.h"
 
@@ -78,6 +79,8 @@ int32_t CSimulatedBus::Attach(uint16_t productId, int32_t port) {
         char path[260];
         std::snprintf(path, sizeof(path), kPathFormat, kVendorId, productId, static_cast<unsigned>(port + 1));
         ports_[port] = std::make_shared<CSimCamera>(productId, port, path, speed_);
+        ports_[port]->SetScene(attachScene_);
+        ports_[port]->SetSceneOptions(attachOptions_);
     }
     platform::InstallSimulatedDriverPort(this);
     return port;
@@ -143,7 +146,22 @@ int32_t CSimulatedBus::ParseProductId(const std::string& text) {
     return static_cast<int32_t>(std::stoul(digits, nullptr, 16));
 }
 
-void CSimulatedBus::ApplyEnvironment(const char* simulate, const char* speed) {
+void CSimulatedBus::SetAttachScene(std::shared_ptr<const CScene> scene, const SceneOptions& options) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    attachScene_ = std::move(scene);
+    attachOptions_ = options;
+}
+
+bool CSimulatedBus::ApplyEnvironment(const char* simulate, const char* speed, const char* scene) {
+    bool sceneRead = true;
+    if (scene != nullptr && *scene != '\0') {
+        std::shared_ptr<const CScene> picture = LoadScenePicture(scene);
+        sceneRead = picture != nullptr;
+        // The tester's own picture, exactly: no noise, no motion, no defects over it.
+        SceneOptions still;
+        still.noise = still.motion = still.defects = !sceneRead;
+        SetAttachScene(std::move(picture), still);
+    }
     if (speed != nullptr) {
         std::string word = Trimmed(speed);
         std::transform(word.begin(), word.end(), word.begin(),
@@ -155,7 +173,7 @@ void CSimulatedBus::ApplyEnvironment(const char* simulate, const char* speed) {
         }
     }
     if (simulate == nullptr || *simulate == '\0') {
-        return;
+        return sceneRead;
     }
     // Asking for simulation keeps the library off the real driver even when no id is valid.
     platform::InstallSimulatedDriverPort(this);
@@ -169,6 +187,7 @@ void CSimulatedBus::ApplyEnvironment(const char* simulate, const char* speed) {
         }
         start = comma + 1;
     }
+    return sceneRead;
 }
 
 std::vector<std::string> CSimulatedBus::EnumerateInterfaces(const platform::InterfaceGuid& guid) {

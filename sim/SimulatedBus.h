@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "platform/DriverPort.h"
+#include "sim/Scene.h"
+#include "sim/SceneOptions.h"
 #include "sim/SimConstants.h"
 
 namespace ovilux::sim {
@@ -40,9 +42,15 @@ public:
     std::shared_ptr<CSimCamera> Camera(int32_t port);
     void SetSpeed(SimSpeed speed);
     SimSpeed Speed();
+    // What cameras plugged in from now on look at: a scene (null: the built-in chart) and its
+    // options.
+    void SetAttachScene(std::shared_ptr<const CScene> scene, const SceneOptions& options);
     // The environment's switches: simulate lists hex product ids separated by commas (each is
-    // attached, and the bus installed); speed is "fast" or "realtime". Either may be null.
-    void ApplyEnvironment(const char* simulate, const char* speed);
+    // attached, and the bus installed); speed is "fast" or "realtime"; scene names a picture
+    // file every camera plugged in shows exactly (no noise, motion or defects). Any may be
+    // null; false when the picture file
+    // cannot be read (the cameras then show the chart).
+    bool ApplyEnvironment(const char* simulate, const char* speed, const char* scene);
     // Parses one product id as the environment writes it; -1 when it is not one.
     static int32_t ParseProductId(const std::string& text);
 
@@ -72,6 +80,8 @@ private:
     std::map<uint64_t, std::shared_ptr<Handle>> handles_;
     uint64_t nextHandle_ = 4;
     SimSpeed speed_ = SimSpeed::Realtime;
+    std::shared_ptr<const CScene> attachScene_;
+    SceneOptions attachOptions_;
 };
 
 }  // namespace ovilux::sim

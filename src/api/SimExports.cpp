@@ -1,10 +1,12 @@
 // SimExports.cpp - the OviluxSim_ functions over the simulated bus, and the environment switch
 // that plugs simulated cameras in when the library loads.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "OviluxSim.h"
+#include "sim/ScenePictureFile.h"
 #include "sim/SimCamera.h"
 #include "sim/SimulatedBus.h"
 
@@ -27,8 +29,11 @@ int32_t WithCamera(int32_t port, Action action) {
 const bool g_environmentApplied = [] {
     const char* simulate = std::getenv("OVILUX_SIMULATE");
     const char* speed = std::getenv("OVILUX_SIM_SPEED");
-    if (simulate != nullptr || speed != nullptr) {
-        sim::CSimulatedBus::Instance().ApplyEnvironment(simulate, speed);
+    const char* scene = std::getenv("OVILUX_SIM_SCENE");
+    if ((simulate != nullptr || speed != nullptr || scene != nullptr) &&
+        !sim::CSimulatedBus::Instance().ApplyEnvironment(simulate, speed, scene)) {
+        // A tester who named a picture must not mistake the chart for it.
+        std::fprintf(stderr, "OVILUX_SIM_SCENE: cannot read \"%s\" as a BMP or PNG picture; showing the chart\n", scene);
     }
     return true;
 }();
@@ -151,6 +156,52 @@ extern "C" int32_t OviluxSim_GetFrameCount(int32_t port, uint32_t* count) {
     }
     return WithCamera(port, [count](sim::CSimCamera& camera) {
         *count = camera.FramesProduced();
+        return 1;
+    });
+}
+
+extern "C" int32_t OviluxSim_SetSceneOptions(int32_t port, uint32_t options) {
+    if ((options & ~uint32_t{OVILUX_SIM_NO_NOISE | OVILUX_SIM_NO_MOTION | OVILUX_SIM_NO_DEFECTS |
+                             OVILUX_SIM_FIXED_LEVELS}) != 0) {
+        return 0;
+    }
+    sim::SceneOptions scene;
+    scene.noise = (options & OVILUX_SIM_NO_NOISE) == 0;
+    scene.motion = (options & OVILUX_SIM_NO_MOTION) == 0;
+    scene.defects = (options & OVILUX_SIM_NO_DEFECTS) == 0;
+    scene.fixedLevels = (options & OVILUX_SIM_FIXED_LEVELS) != 0;
+    return WithCamera(port, [&scene](sim::CSimCamera& camera) {
+        camera.SetSceneOptions(scene);
+        return 1;
+    });
+}
+
+extern "C" int32_t OviluxSim_ShowPicture(int32_t port, const void* pixels, int32_t width, int32_t height,
+                                         int32_t stride, int32_t bitsPerPixel) {
+    std::shared_ptr<const sim::CScene> scene;  // null pixels: the built-in chart
+    if (pixels != nullptr) {
+        const int32_t channels = bitsPerPixel == 8 ? 1 : bitsPerPixel == 24 ? 3 : 0;
+        if (channels == 0 || width <= 0 || height <= 0 || stride / channels < width) {
+            return 0;
+        }
+        scene = sim::CScene::FromPicture({static_cast<const uint8_t*>(pixels), width, height, stride, channels});
+    }
+    return WithCamera(port, [&scene](sim::CSimCamera& camera) {
+        camera.SetScene(scene);
+        return 1;
+    });
+}
+
+extern "C" int32_t OviluxSim_ShowPictureFile(int32_t port, const char* path) {
+    if (CameraOn(port) == nullptr) {
+        return 0;
+    }
+    const std::shared_ptr<const sim::CScene> scene = sim::LoadScenePicture(path);
+    if (scene == nullptr) {
+        return 0;
+    }
+    return WithCamera(port, [&scene](sim::CSimCamera& camera) {
+        camera.SetScene(scene);
         return 1;
     });
 }

@@ -26,6 +26,7 @@
 
 namespace ovilux::usb {
 class COviCy3Cam;
+struct FrameDescriptor;
 }
 
 namespace ovilux::camera {
@@ -226,6 +227,9 @@ public:
     // Frames the camera counted in its headers that never reached the ring, since the
     // transfer started (continuous capture only).
     uint32_t LostFrames() const { return lostFrames_; }
+    // Frames skipped since the transfer started because their header announced another size
+    // than the window's.
+    uint32_t WrongSizeFrames() const { return wrongSizeFrames_; }
 
 private:
     // Calls a sensor-model operation; 0 when no model exists.
@@ -243,6 +247,8 @@ private:
     void FreeBuffers();
     // Places a completed frame from the raw buffer into ring slot index.
     void CopyRawToRing(int32_t index);
+    // Whether the frame just read announced exactly the bytes of the current window.
+    bool AnnouncesFrameSize(const usb::FrameDescriptor& descriptor) const;
     // The end of every transfer loop: close the stream, signal the end, clear the running flag.
     int32_t EndTransferLoop(bool signalFrame);
     void JoinTransferThread();
@@ -283,6 +289,7 @@ private:
     std::atomic<int32_t> pendingExposure_{0};
     std::atomic<int32_t> running_{0};
     std::atomic<uint32_t> lostFrames_{0};
+    std::atomic<uint32_t> wrongSizeFrames_{0};
     platform::Thread transferThread_;
     // Each device object has its own end event: a shared one could release another camera's
     // StopTransfer while this thread still runs.

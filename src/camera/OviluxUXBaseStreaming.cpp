@@ -6,6 +6,7 @@
 #include "camera/ProductIds.h"
 #include "platform/Clock.h"
 #include "usb/OviCy3Cam.h"
+#include "usb/TransferLayout.h"
 
 namespace ovilux::camera {
 
@@ -88,10 +89,16 @@ int32_t COviluxUXBase::StartTransfer(int32_t captureMode) {
     if (!SetCaptureMode(captureMode)) {
         return 0;
     }
-    if (buffersDirty_ && !AllocateFrameBuffers()) {
+    const bool formatChanged = buffersDirty_ != 0;
+    if (formatChanged && !AllocateFrameBuffers()) {
         return 0;
     }
     JoinTransferThread();  // a loop that ended by itself may still be returning
+    // Frames the camera queued before the window or sample width changed have the old size:
+    // drop them here rather than have the loop read and refuse each one.
+    if (formatChanged && controller_ && productId_ != product::kFx3Direct) {
+        controller_->ResetStream();
+    }
     // A fresh start owes its consumer no frame: drop a signal left by the last transfer, and
     // count nothing already in the ring as new. Frames nobody took would otherwise leave the
     // write index one short of the read index, and a single frame would bring it level: a
@@ -152,6 +159,10 @@ int32_t COviluxUXBase::ResetTransfer() {
     return controller_->ResetStream();
 }
 
+bool COviluxUXBase::AnnouncesFrameSize(const usb::FrameDescriptor& descriptor) const {
+    return usb::FramePayloadCount(descriptor.header) == static_cast<uint32_t>(frameBytes_);
+}
+
 void COviluxUXBase::CopyRawToRing(int32_t index) {
     RingBuffer& slot = ring_[static_cast<size_t>(index)];
     std::lock_guard<std::mutex> hold(slot.lock);
@@ -184,6 +195,7 @@ int32_t COviluxUXBase::TransferLoop() {
     int32_t failures = 0;
     const int32_t mode = captureMode_;
     lostFrames_ = 0;
+    wrongSizeFrames_ = 0;
     bool counted = false;
     uint32_t lastCount = 0;
     if (!controller_->OpenStream()) {
@@ -214,6 +226,17 @@ int32_t COviluxUXBase::TransferLoop() {
                 break;
             }
             ok = controller_->ReadFramePayload(&descriptor, timeout) != 0;
+        }
+        if (ok && !AnnouncesFrameSize(descriptor)) {
+            // Read to keep the stream in step, but never delivered: rows of another width
+            // would shear the picture. It counts as a failed frame for the give-up rule.
+            ++wrongSizeFrames_;
+            if (++failures >= kLoopGiveUpFailures) {
+                timeoutFlag_ = 1;
+                frameEvent_.Set();
+                break;
+            }
+            continue;
         }
         if (ok) {
             failures = 0;
@@ -317,7 +340,8 @@ int32_t COviluxUXBase::GrabOneFrame() {
         for (;;) {
             const bool ok = direct ? controller_->ReadFrameDirect(&descriptor, 0) != 0
                                    : controller_->ReadFrameHeader(&descriptor, 0) != 0 &&
-                                         controller_->ReadFramePayload(&descriptor, kGrabChunkTimeoutMs) != 0;
+                                         controller_->ReadFramePayload(&descriptor, kGrabChunkTimeoutMs) != 0 &&
+                                         AnnouncesFrameSize(descriptor);
             if (ok) {
                 timeoutFlag_ = 0;
                 CopyRawToRing(0);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "image/ConverterSupport.h"
+#include "image/SampleScale.h"
 
 namespace ovilux::image {
 
@@ -67,16 +68,13 @@ int FirstThreeBytes(void* dst, const void* src, const ImageRect& r, int32_t dstX
     return 0;
 }
 
-uint8_t HighByte(uint16_t v) { return static_cast<uint8_t>(v >> 8); }
-uint8_t MiddleByte(uint16_t v) { return static_cast<uint8_t>(v >> 4); }
-uint8_t Shift2(uint16_t v) { return static_cast<uint8_t>(v >> 2); }
 
 }  // namespace
 
 int HighByte16To8(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
                   uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void*, void*) {
     return Gray16To8<false>(dstBits, srcBits, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride,
-                            HighByte);
+                            Sample12To8);
 }
 
 int Copy32To24(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
@@ -89,7 +87,7 @@ int Colour16To24Mid(void* dstBits, const void* srcBits, const ImageRect& srcRect
                     uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void*,
                     void*) {
     return Colour16To24<false>(dstBits, srcBits, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                               srcStride, MiddleByte);
+                               srcStride, Sample12To8);
 }
 
 int FlipCopy(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
@@ -113,20 +111,14 @@ int HighByte16To8Flip(void* dstBits, const void* srcBits, const ImageRect& srcRe
                       uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void*,
                       void*) {
     return Gray16To8<true>(dstBits, srcBits, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride,
-                           HighByte);
-}
-
-int Shift2To8Flip(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
-                  uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void*, void*) {
-    return Gray16To8<true>(dstBits, srcBits, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride, srcStride,
-                           Shift2);
+                           Sample12To8);
 }
 
 int Colour16To24HighFlip(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
                          uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride, void*,
                          void*) {
     return Colour16To24<true>(dstBits, srcBits, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel, dstStride,
-                              srcStride, HighByte);
+                              srcStride, Sample12To8);
 }
 
 int Colour24Flip(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,

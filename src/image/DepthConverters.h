@@ -7,8 +7,10 @@
 namespace ovilux::image {
 
 // All have the PixelConverter signature and return 1, or 0 for depths they do not take.
+// 16-bit samples hold 12 significant bits: every reduction to 8 bits takes bits 11 to 4
+// (Sample12To8), whatever the historical name of the converter says.
 
-// 16 -> 8 bits: the high byte of each sample.
+// 16 -> 8 bits: bits 11 to 4 of each sample.
 int HighByte16To8(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
                   uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
                   void* parameter1, void* parameter2);
@@ -16,7 +18,7 @@ int HighByte16To8(void* dstBits, const void* srcBits, const ImageRect& srcRect, 
 int Copy32To24(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
                uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
                void* parameter1, void* parameter2);
-// 48 or 64 -> 24 bits: each of the three colour words as (value >> 4) & 0xFF.
+// 48 or 64 -> 24 bits: bits 11 to 4 of each of the three colour words.
 int Colour16To24Mid(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
                     uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
                     void* parameter1, void* parameter2);
@@ -27,15 +29,11 @@ int Colour16To24Mid(void* dstBits, const void* srcBits, const ImageRect& srcRect
 int FlipCopy(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
              uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
              void* parameter1, void* parameter2);
-// 16 -> 8 bits: the high byte.
+// 16 -> 8 bits: bits 11 to 4.
 int HighByte16To8Flip(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
                       uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
                       void* parameter1, void* parameter2);
-// 16 -> 8 bits: (value >> 2) & 0xFF.
-int Shift2To8Flip(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
-                  uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
-                  void* parameter1, void* parameter2);
-// 48 or 64 -> 24 bits: the high byte of each of the first three words.
+// 48 or 64 -> 24 bits: bits 11 to 4 of each of the first three words.
 int Colour16To24HighFlip(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
                          uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
                          void* parameter1, void* parameter2);

@@ -2,6 +2,7 @@
 #include "image/WindowMean.h"
 
 #include "image/ConverterSupport.h"
+#include "image/SampleScale.h"
 
 namespace ovilux::image {
 
@@ -34,7 +35,7 @@ int WindowMean8(void*, const void* srcBits, const ImageRect& srcRect, int32_t, i
 int WindowMean16(void*, const void* srcBits, const ImageRect& srcRect, int32_t, int32_t, uint16_t, uint16_t srcBytesPerPixel,
                  int32_t, int32_t srcStride, void*, void*) {
     return Mean(srcBits, srcRect, srcBytesPerPixel, 2, srcStride,
-                [](const uint8_t* p) { return uint32_t{(detail::Word(p) >> 2) & 0xFFu}; });
+                [](const uint8_t* p) { return uint32_t{Sample12To8(detail::Word(p))}; });
 }
 
 }  // namespace ovilux::image

@@ -6,7 +6,7 @@
 namespace ovilux::image {
 
 // Mean (integer division) of the source rectangle's samples; the destination is not touched.
-// WindowMean8 takes 8-bit samples, WindowMean16 16-bit ones counted as (value >> 2) & 0xFF.
+// WindowMean8 takes 8-bit samples, WindowMean16 16-bit ones counted on the 8-bit scale as bits 11 to 4.
 // 0 for other depths.
 int WindowMean8(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
                 uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,

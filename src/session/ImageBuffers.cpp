@@ -26,4 +26,17 @@ image::DibImage* ImageBuffers::ResultOf(int32_t mode) {
     }
 }
 
+size_t ImageBuffers::IndexOf(const image::DibImage& image) const {
+    const image::DibImage* const all[] = {&raw8, &raw16, &out24, &out32, &out48, &out64};
+    size_t index = 0;
+    while (all[index] != &image) {
+        ++index;
+    }
+    return index;
+}
+
+bool ImageBuffers::Holds(const image::DibImage& image) const { return holding_[IndexOf(image)]; }
+
+void ImageBuffers::MarkHolding(const image::DibImage& image, bool holds) { holding_[IndexOf(image)] = holds; }
+
 }  // namespace ovilux::session

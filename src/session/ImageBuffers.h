@@ -2,6 +2,8 @@
 // output image per colour depth.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "image/DibImage.h"
@@ -21,6 +23,16 @@ struct ImageBuffers {
     // The image the application receives in a colour mode: the raw buffer itself for the
     // monochrome modes, the colour output otherwise. Null for a mode outside 0 to 5.
     image::DibImage* ResultOf(int32_t mode);
+
+    // Whether image holds a camera frame: marked when a frame is read or converted into it,
+    // cleared when the image is made anew (it then holds zeros, which are no picture).
+    bool Holds(const image::DibImage& image) const;
+    void MarkHolding(const image::DibImage& image, bool holds);
+
+private:
+    size_t IndexOf(const image::DibImage& image) const;
+
+    std::array<bool, 6> holding_{};
 };
 
 }  // namespace ovilux::session

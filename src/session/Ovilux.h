@@ -144,7 +144,10 @@ private:
     int32_t WaitForFrame(uint32_t timeoutMs);
     // Reads the ready frame into the prepared raw buffer and converts it; under the image lock.
     bool TakeFrame();
-    ConversionSettings CurrentConversion() const;
+    ConversionSettings CurrentConversion(int32_t colourMode) const;
+    // The image of the current colour mode if it holds a frame, else null with the code to
+    // record; under the image lock.
+    const image::DibImage* CurrentFrameImage(int32_t& failure);
     void CountFrame();
     // Copy into the application's buffer, with the failure posted and recorded.
     bool DeliverTo(const image::DibImage& source, void* buffer, int32_t size, int32_t rowOrder);
@@ -184,7 +187,6 @@ private:
     std::atomic<int32_t> subSample_{0};
     std::atomic<int32_t> waitTime_{0};
     std::atomic<int32_t> clockMode_{0};
-    std::atomic<int32_t> imageAvailable_{0};
     // Rate bookkeeping: the worker's own.
     int32_t frameCounter_ = 0;
     uint32_t lastRateTime_;

@@ -21,23 +21,17 @@ void Update(T& field, T value) {
 }  // namespace
 
 bool COvilux::SizeBuffers(int32_t mode, int32_t width, int32_t height) {
-    bool recreated = false;
-    const auto fit = [width, height, &recreated](image::DibImage& image, uint16_t bits) {
+    const auto fit = [this, width, height](image::DibImage& image, uint16_t bits) {
         if (image.Bits() != nullptr && image.Width() == width && image.Height() == height &&
             image.BitsPerPixel() == bits) {
             return true;
         }
-        recreated = true;
+        images_.MarkHolding(image, false);  // a new image holds zeros, not a frame
         return image.Create(width, height, bits) != 0;
     };
     image::DibImage* result = images_.ResultOf(mode);
-    const bool sized = fit(images_.RawOf(mode), IsSixteenBitMode(mode) ? 16 : 8) &&
-                       (result == &images_.RawOf(mode) || fit(*result, static_cast<uint16_t>(kColourModeBits[mode])));
-    // New buffers hold no frame yet, only zeros.
-    if (recreated) {
-        imageAvailable_ = 0;
-    }
-    return sized;
+    return fit(images_.RawOf(mode), IsSixteenBitMode(mode) ? 16 : 8) &&
+           (result == &images_.RawOf(mode) || fit(*result, static_cast<uint16_t>(kColourModeBits[mode])));
 }
 
 int32_t COvilux::Prepare() {
@@ -124,8 +118,8 @@ int32_t COvilux::StopPreview() {
     return 1;
 }
 
-ConversionSettings COvilux::CurrentConversion() const {
-    return ConversionSettings{prepared_.colourMode,      filter_.bayerMode.load(),    filter_.bayerGainRed.load(),
+ConversionSettings COvilux::CurrentConversion(int32_t colourMode) const {
+    return ConversionSettings{colourMode,                filter_.bayerMode.load(),    filter_.bayerGainRed.load(),
                               filter_.bayerGainGreen.load(), filter_.bayerGainBlue.load(), analog_.mirrorH != 0,
                               analog_.mirrorV != 0};
 }
@@ -140,7 +134,32 @@ bool COvilux::TakeFrame() {
         return false;
     }
     RepackRawFrame(raw);
-    return ConvertFrame(images_, CurrentConversion());
+    images_.MarkHolding(raw, true);
+    image::DibImage& result = *images_.ResultOf(prepared_.colourMode);
+    const bool converted = ConvertFrame(images_, CurrentConversion(prepared_.colourMode));
+    images_.MarkHolding(result, converted);
+    return converted;
+}
+
+const image::DibImage* COvilux::CurrentFrameImage(int32_t& failure) {
+    image::DibImage* result = images_.ResultOf(colourMode_);
+    if (result == nullptr) {
+        failure = code::kNoCamera;
+        return nullptr;
+    }
+    if (images_.Holds(*result)) {
+        return result;
+    }
+    // A colour image made anew by a format change while the raw frame it converts stayed:
+    // convert that frame again rather than refuse a picture the session holds.
+    const image::DibImage& raw = images_.RawOf(colourMode_);
+    if (images_.Holds(raw) && result->Bits() != nullptr && raw.Width() == result->Width() &&
+        raw.Height() == result->Height() && ConvertFrame(images_, CurrentConversion(colourMode_))) {
+        images_.MarkHolding(*result, true);
+        return result;
+    }
+    failure = code::kNoCamera;  // nothing taken into this image yet
+    return nullptr;
 }
 
 void COvilux::CountFrame() {
@@ -198,7 +217,6 @@ void COvilux::LiveViewWorker() {
             Update(frameInfo_.bitsPerPixel, kColourModeBits[prepared_.colourMode]);
             Update(frameInfo_.buffer, destination_);
             CountFrame();
-            imageAvailable_ = 1;
             if (destination_ != nullptr && destinationSize_ != 0 &&
                 !DeliverTo(*images_.ResultOf(prepared_.colourMode), destination_, destinationSize_, rowOrder_)) {
                 continue;
@@ -290,7 +308,6 @@ int32_t COvilux::SnapShot(void* buffer, int32_t size, int32_t rowOrder) {
         !TakeFrame()) {
         return fail(code::kNoFrame);
     }
-    imageAvailable_ = 1;
     if (buffer != nullptr && size != 0 &&
         !DeliverTo(*images_.ResultOf(prepared_.colourMode), buffer, size, rowOrder)) {
         return fail(code::kMemory);
@@ -329,13 +346,13 @@ int32_t COvilux::GetImage(void* buffer, int32_t size, int32_t rowOrder) {
         RecordError(code::kMemory);
         return 0;
     }
-    // Buffers sized for a capture that has not converted a frame yet hold a black picture,
-    // which is no image of the camera's.
-    if (!imageAvailable_) {
-        RecordError(code::kNoCamera);
+    int32_t failure = 0;
+    const image::DibImage* frame = CurrentFrameImage(failure);
+    if (frame == nullptr) {
+        RecordError(failure);
         return 0;
     }
-    if (!DeliverTo(*result, buffer, size, rowOrder)) {
+    if (!DeliverTo(*frame, buffer, size, rowOrder)) {
         RecordError(code::kMemory);
         return 0;
     }

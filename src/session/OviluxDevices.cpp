@@ -126,7 +126,6 @@ int32_t COvilux::Close() {
     }
     platform::CriticalSectionLock guard(captureLock_);
     StopPreview();
-    imageAvailable_ = 0;
     camera_->StopTransfer();
     return 1;
 }

@@ -241,7 +241,10 @@ int32_t COvilux::ApplyExposure(int32_t value) {
         RecordError(code::kRefused);
         return 0;
     }
-    analog_.exposure = value;
+    // Keep what the camera took: its shutter may reach less than was asked (a full-width M03
+    // frame tops out near 1.2 s), and the kept value is what the application reads back.
+    int32_t taken = 0;
+    analog_.exposure = camera_->GetRealExposure(&taken) && taken > 0 ? taken : value;
     double seconds = 0.0;
     if (camera_->IsExposureSecondsSupported() && camera_->GetExposureSeconds(&seconds)) {
         analog_.exposureSeconds = seconds;

@@ -18,14 +18,15 @@ int32_t COvilux::SaveImage(const char* fileName, int32_t format) {
         RecordError(code::kBadArgument);
         return 0;
     }
-    if (!camera_ || !imageAvailable_) {
-        RecordError(code::kNoCamera);  // nothing has been taken yet
+    if (!camera_) {
+        RecordError(code::kNoCamera);
         return 0;
     }
     platform::CriticalSectionLock images(imageLock_);
-    const image::DibImage* result = images_.ResultOf(colourMode_);
-    if (result == nullptr || result->Bits() == nullptr) {
-        RecordError(code::kNoCamera);
+    int32_t failure = 0;
+    const image::DibImage* result = CurrentFrameImage(failure);
+    if (result == nullptr) {
+        RecordError(code::kNoCamera);  // nothing has been taken yet
         return 0;
     }
     // A writer that fails records no code: the file system's refusal is the caller's to judge,

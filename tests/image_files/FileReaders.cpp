@@ -92,6 +92,10 @@ bool DecodePng(std::FILE* file, Decoded* picture, PngInfo* info, std::vector<png
     picture->channels = png_get_channels(png, header);
     picture->bitsPerSample = png_get_bit_depth(png, header);
     info->colourType = png_get_color_type(png, header);
+    png_color_8p significant = nullptr;
+    if (png_get_sBIT(png, header, &significant) != 0 && significant != nullptr) {
+        info->significantBits = (info->colourType & PNG_COLOR_MASK_COLOR) != 0 ? significant->red : significant->gray;
+    }
     if (png_get_interlace_type(png, header) != PNG_INTERLACE_NONE) {
         png_error(png, "interlaced");
     }

@@ -29,6 +29,7 @@ struct JpegInfo {
 struct PngInfo {
     int colourType = -1;
     std::vector<uint8_t> firstRow;  // the first row's bytes as stored (16-bit samples as in the file)
+    int significantBits = 0;        // the sBIT chunk's gray or red value; 0 without one
 };
 
 struct TiffInfo {

@@ -15,15 +15,19 @@ using namespace ovilux::image::test;
 
 namespace {
 
+// A viewable 16-bit file holds the 12-bit sample stretched by bit replication: its top 12 bits
+// give the sample back exactly.
+uint32_t Stretched(uint32_t sample) { return (sample << 4) | (sample >> 8); }
+
 constexpr int kJpegRgbSpace = 3;    // JCS_YCbCr: how libjpeg stores an RGB picture
 constexpr int kJpegGraySpace = 1;   // JCS_GRAYSCALE
 
-// What the JPEG writer should have taken from a stored pixel: the byte (or the high byte of
-// the word) of gray, or of red, green and blue in that order.
+// What the JPEG writer should have taken from a stored pixel: the byte (or bits 11 to 4 of the
+// 12-bit sample) of gray, or of red, green and blue in that order.
 uint32_t Expected8(const DibImage& image, int32_t x, int32_t y, int channel) {
     const int stored = ChannelsOf(image.BitsPerPixel()) == 1 ? 0 : 2 - channel;
     const uint32_t value = StoredSample(image, x, y, stored);
-    return SampleBytesOf(image.BitsPerPixel()) == 2 ? value >> 8 : value;
+    return SampleBytesOf(image.BitsPerPixel()) == 2 ? value >> 4 : value;
 }
 
 struct JpegResult {
@@ -124,9 +128,9 @@ TEST(PngFile, EveryDepthKeepsEverySampleInRgbOrderTopRowFirst) {
             for (int32_t y = 0; y < 7; ++y) {
                 for (int32_t x = 0; x < width; ++x) {
                     for (int c = 0; c < channels; ++c) {
-                        const uint32_t expected = channels == 1 ? StoredSample(image, x, y, 0)
-                                                  : c < 3       ? StoredSample(image, x, y, 2 - c)
-                                                                : full - StoredSample(image, x, y, 3);
+                        const uint32_t stored = StoredSample(image, x, y, channels == 1 ? 0 : c < 3 ? 2 - c : 3);
+                        const uint32_t colour = sampleBits == 16 ? Stretched(stored) : stored;
+                        const uint32_t expected = c < 3 ? colour : full - stored;
                         ASSERT_EQ(picture.At(x, y, c), expected) << "pixel " << x << "," << y << " channel " << c;
                     }
                 }
@@ -155,11 +159,11 @@ TEST(PngFile, TheLibrarysZeroFourthChannelReadsAsOpaque) {
     }
 }
 
-TEST(PngFile, SixteenBitSamplesAreStoredBigEndian) {
+TEST(PngFile, SixteenBitSamplesAreStretchedBigEndianWithTwelveSignificantBits) {
     DibImage image;
     ASSERT_EQ(image.Create(2, 1, 16), 1);
     auto* words = static_cast<uint8_t*>(image.Bits());
-    const uint8_t stored[] = {0x34, 0x12, 0xCD, 0xAB};  // 0x1234 and 0xABCD, little-endian in memory
+    const uint8_t stored[] = {0x23, 0x01, 0xBC, 0x0A};  // 0x123 and 0xABC, little-endian in memory
     std::copy(std::begin(stored), std::end(stored), words);
     ScratchFolder folder;
     const std::string name = folder.Name("words.png");
@@ -168,7 +172,8 @@ TEST(PngFile, SixteenBitSamplesAreStoredBigEndian) {
     PngInfo info;
     std::string error;
     ASSERT_TRUE(ReadPng(name, picture, info, error)) << error;
-    EXPECT_EQ(info.firstRow, (std::vector<uint8_t>{0x12, 0x34, 0xAB, 0xCD}));
+    EXPECT_EQ(info.firstRow, (std::vector<uint8_t>{0x12, 0x31, 0xAB, 0xCA}));
+    EXPECT_EQ(info.significantBits, 12);
 }
 
 TEST(PngFile, ALibpngErrorIsReportedOnStandardErrorAndFailsTheWrite) {
@@ -211,9 +216,9 @@ TEST(TiffFile, EveryDepthHasItsTagsAndExactUnpaddedRows) {
             for (int32_t y = 0; y < 5; ++y) {
                 for (int32_t x = 0; x < width; ++x) {
                     for (int c = 0; c < channels; ++c) {
-                        const uint32_t expected = channels == 1 ? StoredSample(image, x, y, 0)
-                                                  : c < 3       ? StoredSample(image, x, y, 2 - c)
-                                                                : fill;
+                        const uint32_t stored = StoredSample(image, x, y, channels == 1 ? 0 : c < 3 ? 2 - c : 0);
+                        const uint32_t colour = SampleBytesOf(depth) == 2 ? Stretched(stored) : stored;
+                        const uint32_t expected = c < 3 ? colour : fill;
                         ASSERT_EQ(picture.At(x, y, c), expected) << "pixel " << x << "," << y << " channel " << c;
                     }
                 }

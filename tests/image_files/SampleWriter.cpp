@@ -17,8 +17,9 @@ constexpr int32_t kHeight = 30;
 
 // Smooth enough for JPEG, with a ripple in the low byte of 16-bit samples; the fourth channel
 // is 0, as the library's colour images have it.
-uint32_t Sample16(int32_t x, int32_t y, int channel) {
-    return channel == 3 ? 0 : x * 500 + y * 1000 + channel * 3000 + ((x * 7 + y * 3) & 15);
+// A 12-bit sample, as the library's 16-bit buffers hold them.
+uint32_t Sample12(int32_t x, int32_t y, int channel) {
+    return channel == 3 ? 0 : x * 30 + y * 55 + channel * 600 + ((x * 7 + y * 3) & 15);
 }
 
 bool MakePicture(DibImage& image, uint16_t depth) {
@@ -31,13 +32,13 @@ bool MakePicture(DibImage& image, uint16_t depth) {
         auto* row = static_cast<uint8_t*>(image.Bits()) + static_cast<ptrdiff_t>(y) * image.Stride();
         for (int32_t x = 0; x < kWidth; ++x) {
             for (int c = 0; c < channels; ++c) {
-                const uint32_t value = Sample16(x, y, c);
+                const uint32_t value = Sample12(x, y, c);
                 uint8_t* p = row + x * image.BytesPerPixel() + c * (wide ? 2 : 1);
                 if (wide) {
                     p[0] = static_cast<uint8_t>(value);
                     p[1] = static_cast<uint8_t>(value >> 8);
                 } else {
-                    p[0] = static_cast<uint8_t>(value >> 8);
+                    p[0] = static_cast<uint8_t>(value >> 4);
                 }
             }
         }

@@ -28,10 +28,11 @@ void PutSample(DibImage& image, int32_t x, int32_t y, int channel, uint32_t valu
     const int sampleBytes = SampleBytesOf(image.BitsPerPixel());
     uint8_t* p = static_cast<uint8_t*>(image.Bits()) + static_cast<ptrdiff_t>(y) * image.Stride() +
                  static_cast<ptrdiff_t>(x) * image.BytesPerPixel() + channel * sampleBytes;
-    p[0] = static_cast<uint8_t>(value);
     if (sampleBytes == 2) {
+        value &= 0x0FFF;  // the library's 16-bit samples hold 12 bits
         p[1] = static_cast<uint8_t>(value >> 8);
     }
+    p[0] = static_cast<uint8_t>(value);
 }
 
 void Make(DibImage& image, int32_t width, int32_t height, uint16_t bitsPerPixel) {
@@ -80,7 +81,7 @@ void MakeNoise(DibImage& image, int32_t width, int32_t height, uint16_t bitsPerP
 void MakeGradient(DibImage& image, int32_t width, int32_t height, uint16_t bitsPerPixel) {
     Make(image, width, height, bitsPerPixel);
     const int channels = ChannelsOf(bitsPerPixel);
-    const uint32_t full = SampleBytesOf(bitsPerPixel) == 2 ? 0xFFFF : 0xFF;
+    const uint32_t full = SampleBytesOf(bitsPerPixel) == 2 ? 4095 : 0xFF;
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
             for (int c = 0; c < channels; ++c) {

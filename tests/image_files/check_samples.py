@@ -28,9 +28,14 @@ def check(condition, message):
     return condition
 
 
-def sample16(x, y, c):
-    """The picture of SampleWriter.cpp; the fourth channel is 0."""
-    return 0 if c == 3 else x * 500 + y * 1000 + c * 3000 + ((x * 7 + y * 3) & 15)
+def sample12(x, y, c):
+    """The picture of SampleWriter.cpp, 12-bit samples; the fourth channel is 0."""
+    return 0 if c == 3 else x * 30 + y * 55 + c * 600 + ((x * 7 + y * 3) & 15)
+
+
+def stretched(v):
+    """A 12-bit sample over the full 16-bit range, as viewable files hold it."""
+    return (v << 4) | (v >> 8)
 
 
 def channels(depth):
@@ -42,8 +47,8 @@ def wide(depth):
 
 
 def stored(depth, x, y, c):
-    """A sample as the image holds it: 16 bits, or the high byte for 8-bit samples."""
-    return sample16(x, y, c) if wide(depth) else sample16(x, y, c) >> 8
+    """A sample as the image holds it: 12 bits in a 16-bit word, or bits 11 to 4 for 8-bit samples."""
+    return sample12(x, y, c) if wide(depth) else sample12(x, y, c) >> 4
 
 
 def memory_row(depth, y, padded=True):
@@ -58,8 +63,8 @@ def memory_row(depth, y, padded=True):
 
 
 def rgb_expected(depth, x, y):
-    """What an 8-bit decoder should show: gray, or red, green, blue (high bytes of wide samples)."""
-    high = (lambda v: v >> 8) if wide(depth) else (lambda v: v)
+    """What an 8-bit decoder should show: gray, or red, green, blue (bits 11 to 4 of wide samples)."""
+    high = (lambda v: v >> 4) if wide(depth) else (lambda v: v)
     if channels(depth) == 1:
         return (high(stored(depth, x, y, 0)),)
     return tuple(high(stored(depth, x, y, c)) for c in (2, 1, 0))
@@ -106,9 +111,14 @@ def check_png(path, depth):
     image = Image.open(path)
     want_mode = {8: "L", 16: "I", 24: "RGB", 32: "RGBA", 48: "RGB", 64: "RGBA"}[depth]
     check(image.mode == want_mode and image.size == (WIDTH, HEIGHT), f"{path}: {image.mode} {image.size}")
+    if wide(depth):
+        sbit = open(path, "rb").read().find(b"sBIT")
+        check(sbit > 0, f"{path}: no sBIT chunk")
     if depth == 16:
-        worst = max(abs(image.getpixel((x, y)) - sample16(x, y, 0)) for y in range(HEIGHT) for x in range(WIDTH))
+        worst = max(abs(image.getpixel((x, y)) - stretched(sample12(x, y, 0))) for y in range(HEIGHT) for x in range(WIDTH))
         check(worst == 0, f"{path}: 16-bit samples off by {worst}")
+        exact = all(image.getpixel((x, y)) >> 4 == sample12(x, y, 0) for y in range(HEIGHT) for x in range(WIDTH))
+        check(exact, f"{path}: the 12 bits do not come back")
     else:
         pixels_match(image, depth, 0, path, alpha=255 if channels(depth) == 4 else None)
 
@@ -144,7 +154,8 @@ def check_tiff(path, depth, data):
     for y in range(HEIGHT):
         for x in range(WIDTH):
             order = (0,) if samples == 1 else (2, 1, 0)
-            values = [stored(depth, x, y, c) for c in order] + ([fill] if samples == 4 else [])
+            scale = stretched if wide(depth) else (lambda v: v)
+            values = [scale(stored(depth, x, y, c)) for c in order] + ([fill] if samples == 4 else [])
             expected += b"".join(struct.pack("<H", v) for v in values) if wide(depth) else bytes(values)
     check(tiff_strip(data) == bytes(expected), f"{path}: strip differs from the exact rows")
     image = Image.open(path)

@@ -80,10 +80,10 @@ TEST(SimulatedBus, ParsesTheEnvironmentsProductIds) {
     EXPECT_EQ(sim::CSimulatedBus::ParseProductId("30300"), -1);
     EXPECT_EQ(sim::CSimulatedBus::ParseProductId("zz"), -1);
     sim::CSimulatedBus& bus = sim::CSimulatedBus::Instance();
-    bus.ApplyEnvironment("3030, bad,,0x3030,3020", "FAST");
+    bus.ApplyEnvironment("3030, bad,,0x3030,3020", "FAST", nullptr);
     EXPECT_EQ(bus.List().size(), 2u);
     EXPECT_EQ(bus.Speed(), sim::SimSpeed::Fast);
-    bus.ApplyEnvironment(nullptr, "realtime");
+    bus.ApplyEnvironment(nullptr, "realtime", nullptr);
     EXPECT_EQ(bus.Speed(), sim::SimSpeed::Realtime);
     bus.Detach(0);
     bus.Detach(1);

@@ -42,6 +42,22 @@ std::string ProcessTag() {
 #endif
 }
 
+void SetVariable(const std::string& name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name.c_str(), value.c_str());
+#else
+    setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
+
+void ClearVariable(const std::string& name) {
+#ifdef _WIN32
+    _putenv_s(name.c_str(), "");
+#else
+    unsetenv(name.c_str());
+#endif
+}
+
 }  // namespace
 
 std::string TemporaryPath(const std::string& name) {
@@ -55,13 +71,21 @@ std::string TemporaryPath(const std::string& name) {
 #endif
 }
 
-ToolRun RunBesideMe(const std::string& program, const std::vector<std::string>& arguments) {
+ToolRun RunBesideMe(const std::string& program, const std::vector<std::string>& arguments,
+                    const Environment& environment, const std::string& workingDirectory) {
+    SetVariable("OVILUX_SIM_SPEED", "fast");
+    for (const auto& [name, value] : environment) {
+        SetVariable(name, value);
+    }
 #ifdef _WIN32
-    _putenv_s("OVILUX_SIM_SPEED", "fast");
-    std::string command = "\"\"" + MyDirectory() + program + ".exe\"";
+    std::string command = "\"";
+    if (!workingDirectory.empty()) {
+        command += "cd /d \"" + workingDirectory + "\" && ";
+    }
+    command += "\"" + MyDirectory() + program + ".exe\"";
 #else
-    setenv("OVILUX_SIM_SPEED", "fast", 1);
-    std::string command = "'" + MyDirectory() + program + "'";
+    std::string command = workingDirectory.empty() ? "" : "cd '" + workingDirectory + "' && ";
+    command += "'" + MyDirectory() + program + "'";
 #endif
     for (const std::string& argument : arguments) {
         command += " \"" + argument + "\"";
@@ -88,6 +112,9 @@ ToolRun RunBesideMe(const std::string& program, const std::vector<std::string>& 
         run.output = text.str();
     }
     std::remove(outputFile.c_str());
+    for (const auto& [name, value] : environment) {
+        ClearVariable(name);
+    }
     return run;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ovilux::test {
@@ -11,9 +12,14 @@ struct ToolRun {
     std::string output;  // standard output and standard error together
 };
 
+// Environment variables set for a run, as name and value.
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
 // Runs a program that sits beside this test program, with arguments, on the simulated camera in
-// fast mode (unless the arguments ask otherwise), and waits for it.
-ToolRun RunBesideMe(const std::string& program, const std::vector<std::string>& arguments);
+// fast mode unless environment says otherwise, in workingDirectory when one is given, and waits
+// for it.
+ToolRun RunBesideMe(const std::string& program, const std::vector<std::string>& arguments,
+                    const Environment& environment = {}, const std::string& workingDirectory = "");
 
 // A path in the temporary folder for this test program.
 std::string TemporaryPath(const std::string& name);

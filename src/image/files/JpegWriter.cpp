@@ -113,7 +113,7 @@ bool Compress(const JpegJob& job) {
 }
 
 // How libjpeg takes a depth. Gray and 8-bit colour are read where they lie, blue first through
-// libjpeg-turbo's own colour spaces; 16-bit samples are first reduced to their high bytes by a
+// libjpeg-turbo's own colour spaces; 16-bit samples are first reduced to bits 11 to 4 by a
 // converter that also reverses the rows.
 struct JpegInput {
     PixelConverter reduction;  // null: the image itself

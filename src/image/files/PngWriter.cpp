@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "image/SampleScale.h"
+
 namespace ovilux::image {
 
 namespace {
@@ -63,6 +65,16 @@ bool Compress(PngJob& job) {
     png_set_write_fn(png, job.sink, WriteToSink, FlushNothing);
     png_set_IHDR(png, info, static_cast<png_uint_32>(job.width), static_cast<png_uint_32>(job.height), job.bitDepth,
                  job.colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (job.bitDepth == 16) {
+        // The camera's 16-bit samples hold 12 significant bits. sBIT says so, and libpng's
+        // shift stretches them over the full range by bit replication, so viewers show the
+        // picture and a reader that honours sBIT gets the 12 bits back exactly.
+        png_color_8 significant{};
+        significant.red = significant.green = significant.blue = significant.gray = kSignificantBits;
+        significant.alpha = 16;
+        png_set_sBIT(png, info, &significant);
+        png_set_shift(png, &significant);
+    }
     png_write_info(png, info);
     // libpng rearranges each row while compressing it: blue before red in memory, 16-bit
     // samples little-endian in memory, and the fourth channel holding 0 for opaque.

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "image/SampleScale.h"
+
 namespace ovilux::image {
 
 namespace {
@@ -41,9 +43,22 @@ void UnmapNothing(thandle_t, void*, toff_t) {}
 // One row in TIFF sample order.
 using RowPacker = void (*)(uint8_t* out, const uint8_t* in, int32_t width);
 
-template <size_t SampleBytes>
+// What a stored sample becomes in the file: 8-bit samples as they are, the camera's 12-bit
+// ones stretched over the 16-bit range so that viewers show the picture.
+inline uint8_t FileSample(uint8_t sample) { return sample; }
+inline uint16_t FileSample(uint16_t sample) { return Sample12To16(sample); }
+
+template <typename Sample>
 void CopyGrayRow(uint8_t* out, const uint8_t* in, int32_t width) {
-    std::memcpy(out, in, static_cast<size_t>(width) * SampleBytes);
+    if constexpr (sizeof(Sample) == 1) {
+        std::memcpy(out, in, static_cast<size_t>(width));
+    } else {
+        auto* __restrict packed = reinterpret_cast<Sample*>(out);
+        const auto* __restrict stored = reinterpret_cast<const Sample*>(in);
+        for (size_t x = 0; x < static_cast<size_t>(width); ++x) {
+            packed[x] = FileSample(stored[x]);
+        }
+    }
 }
 
 // Blue, green, red (and a fourth sample) in memory -> red, green, blue (and the fill). Rows and
@@ -54,9 +69,9 @@ void PackRgbRow(uint8_t* out, const uint8_t* in, int32_t width) {
     auto* __restrict packed = reinterpret_cast<Sample*>(out);
     const auto* __restrict stored = reinterpret_cast<const Sample*>(in);
     for (size_t x = 0; x < static_cast<size_t>(width) * Samples; x += Samples) {
-        packed[x] = stored[x + 2];
-        packed[x + 1] = stored[x + 1];
-        packed[x + 2] = stored[x];
+        packed[x] = FileSample(stored[x + 2]);
+        packed[x + 1] = FileSample(stored[x + 1]);
+        packed[x + 2] = FileSample(stored[x]);
         if constexpr (Samples == 4) {
             packed[x + 3] = Fill;
         }
@@ -73,10 +88,10 @@ struct TiffLayout {
 bool LayoutFor(uint16_t bitsPerPixel, TiffLayout& layout) {
     switch (bitsPerPixel) {
         case 8:
-            layout = {8, PHOTOMETRIC_MINISBLACK, 1, CopyGrayRow<1>};
+            layout = {8, PHOTOMETRIC_MINISBLACK, 1, CopyGrayRow<uint8_t>};
             return true;
         case 16:
-            layout = {16, PHOTOMETRIC_MINISBLACK, 1, CopyGrayRow<2>};
+            layout = {16, PHOTOMETRIC_MINISBLACK, 1, CopyGrayRow<uint16_t>};
             return true;
         case 24:
             layout = {8, PHOTOMETRIC_RGB, 3, PackRgbRow<uint8_t, 3, 0>};
