@@ -46,13 +46,30 @@ typedef uint16_t OVILUX_WCHAR;
  * runs. Ovilux_Release stops a running live view before the session goes; it must not run
  * while another thread is inside a function on the same handle.
  *
- * Pixels: images are delivered with rows padded to a multiple of 4 bytes, the sensor's first row
- * first in memory (a row-order flag of 0 reverses them). Colour pixels are blue, green, red (and
- * a fourth byte or word the library leaves 0). 16-bit samples, in the 16, 48 and 64-bit modes,
- * carry the sensor's 12 significant bits right-aligned: 0 to 4095. Every reduction to 8 bits
- * (previews, JPEG files) takes bits 11 to 4 (sample >> 4); PNG and TIFF files of those modes
- * hold the samples stretched over the full 16-bit range (PNG with an sBIT chunk of 12, so the
- * 12 bits come back exactly as value >> 4); raw files hold them as delivered.
+ * Pixel layouts of the colour modes (Ovilux_SetColorMode; buffers of Ovilux_SnapShot,
+ * Ovilux_GetImage and Ovilux_CallBackPreview). Each row is padded to a multiple of 4 bytes:
+ * stride = (width x bits / 8 + 3) & ~3, buffer size = stride x height. rowOrder non-zero gives
+ * the first sensor row first.
+ *    8  monochrome, one byte per pixel (the raw Bayer samples)
+ *   16  monochrome, one little-endian 16-bit word per pixel
+ *   24  colour, bytes blue, green, red
+ *   32  colour, bytes blue, green, red and a fourth byte 0 (not alpha)
+ *   48  colour, 16-bit words blue, green, red
+ *   64  colour, 16-bit words blue, green, red and a fourth word 0
+ * 16-bit samples carry the sensor's 12 significant bits right-aligned: 0 to 4095. Every
+ * reduction to 8 bits (previews, JPEG files) takes bits 11 to 4 (sample >> 4); PNG and TIFF files
+ * of those modes hold the samples stretched over the full 16-bit range (PNG with an sBIT chunk of
+ * 12, so the 12 bits come back exactly as value >> 4); raw files hold them as delivered.
+ *
+ * Capture window rules (Ovilux_SetCaptureWindowEx; pixels of the 2592 x 1944 sensor): at least
+ * 320 x 8 and inside the sensor; at full size (sub-sampling 0) the width a multiple of 16, the
+ * height a multiple of 2, the origin even; at sub-sampling 1 the multiples are 32, 8 and 4, at
+ * sub-sampling 2 they are 64, 16 and 8, and the frames are a half or a quarter of the window.
+ *
+ * Not built yet in this library (they fail cleanly): AVI recording, the defect mask, the property
+ * dialogs and configuration files (0 with code 11); live view in the library's own window (a
+ * placement set by Ovilux_SetPreviewWindow makes Ovilux_Preview fail with code 4); the image
+ * adjustment filters and automatic exposure keep their values without applying them to frames.
  * ------------------------------------------------------------------------------------------- */
 
 /* Window messages the library posts. */
@@ -202,7 +219,9 @@ OVILUX_API int32_t Ovilux_Close(uint32_t handle);
 
 /* Selects a stored size preset by its effective width and height; 1 / 0. */
 OVILUX_API int32_t Ovilux_SetCaptureWindow(uint32_t handle, int32_t width, int32_t height);
-/* Sets the capture window; 1 / 0. */
+/* Sets the capture window: totals (2592, 1944), origin and size in sensor pixels, following the
+ * window rules above; 1 / 0 (code 9 for a size the camera does not take, 7 for a window that
+ * breaks the rules). */
 OVILUX_API int32_t Ovilux_SetCaptureWindowEx(uint32_t handle, int32_t hTotal, int32_t hStart, int32_t hEffective,
                                              int32_t vTotal, int32_t vStart, int32_t vEffective);
 /* Reads the capture window into the pointers that are not null; 1. */
@@ -261,7 +280,7 @@ OVILUX_API int32_t Ovilux_GetImage(uint32_t handle, void* buffer, int32_t size, 
 OVILUX_API int32_t Ovilux_SetWaitTime(uint32_t handle, int32_t milliseconds);
 /* The live-view pause in milliseconds; -1 on failure. */
 OVILUX_API int32_t Ovilux_GetWaitTime(uint32_t handle);
-/* Records live view into an AVI file for timeMs; 1 / 0. */
+/* Records live view into an AVI file for timeMs; 1 / 0. Not built yet: 0 with code 11. */
 OVILUX_API int32_t Ovilux_Record(uint32_t handle, const char* fileName, int32_t timeMs, int32_t window);
 /* As Ovilux_Record with a UTF-16 file name. */
 OVILUX_API int32_t Ovilux_RecordW(uint32_t handle, const OVILUX_WCHAR* fileName, int32_t timeMs, int32_t window);
@@ -276,7 +295,8 @@ OVILUX_API int32_t Ovilux_SaveImageW(uint32_t handle, const OVILUX_WCHAR* fileNa
 OVILUX_API int32_t Ovilux_SetExposureTimeEx(uint32_t handle, double seconds);
 /* Exposure in seconds; -1.0 when not read. */
 OVILUX_API double Ovilux_GetExposureTimeEx(uint32_t handle, int32_t* ok);
-/* Exposure in microseconds (kept in 0.1 ms steps) within the camera's limits; 1 / 0. */
+/* Exposure in microseconds (kept in 0.1 ms steps) within the camera's limits (Ovilux_GetCameraInfo's
+ * exposureMin..exposureMax x 100: 100 to 2000000 on the M03); 1 / 0. */
 OVILUX_API int32_t Ovilux_SetRealExposureTime(uint32_t handle, int32_t microseconds);
 /* The kept exposure in microseconds. */
 OVILUX_API int32_t Ovilux_GetRealExposureTime(uint32_t handle, int32_t* ok);
@@ -314,13 +334,16 @@ OVILUX_API int32_t Ovilux_GetTemperature(uint32_t handle, int32_t* ok);
 OVILUX_API int32_t Ovilux_SetPeltier(uint32_t handle, int32_t on);
 /* Filter index 100: the cooler state; -1 when not supported. */
 OVILUX_API int32_t Ovilux_GetPeltier(uint32_t handle, int32_t* ok);
-/* Automatic exposure mode 0 (off), 1 or 2; 1 / 0. */
+/* Automatic exposure mode 0 (off), 1 or 2; 1 / 0. Not built yet: the mode is kept, frames are
+ * not measured. */
 OVILUX_API int32_t Ovilux_SetAutoIris(uint32_t handle, int32_t mode);
 /* The kept automatic exposure mode; the flag is set to 1. */
 OVILUX_API int32_t Ovilux_GetAutoIris(uint32_t handle, int32_t* ok);
 
 /* ---- Defect mask, property dialogs, configuration ---- */
 
+/* Not built yet (the defect mask, the dialogs and configuration files): each returns 0 with
+ * code 11. */
 /* Loads the defect references from a mask file; 1 / 0. */
 OVILUX_API int32_t Ovilux_LoadMaskFile(uint32_t handle, const char* fileName);
 /* As Ovilux_LoadMaskFile with a UTF-16 file name. */
@@ -362,6 +385,8 @@ OVILUX_API int32_t Ovilux_ReceiveText(uint32_t handle, char* text, int32_t lengt
 
 /* ---- Filter values ----
  * The general forms; each named getter and setter below is one of them with a fixed index.
+ * The image adjustment values (brightness to gamma, gray mode) are kept and range-checked but
+ * not yet applied to frames.
  * Setters return 1 / 0 and refuse values out of range with code 9; getters return the value
  * (0 or -1 on failure) with the flag telling success. */
 
@@ -402,7 +427,7 @@ OVILUX_API int32_t Ovilux_SetGamma(uint32_t handle, int32_t value);
 /* Colour of the top-left 2 x 2 block, 0..3 */
 OVILUX_API int32_t Ovilux_GetBayerMode(uint32_t handle, int32_t* ok);
 OVILUX_API int32_t Ovilux_SetBayerMode(uint32_t handle, int32_t value);
-/* The camera's gains, within its limits; sent at once. */
+/* The camera's gains, within its limits (Ovilux_GetCameraInfo; 0..63 on the M03); sent at once. */
 OVILUX_API int32_t Ovilux_GetGlobalGain(uint32_t handle, int32_t* ok);
 OVILUX_API int32_t Ovilux_SetGlobalGain(uint32_t handle, int32_t value);
 OVILUX_API int32_t Ovilux_GetColorGainRed(uint32_t handle, int32_t* ok);

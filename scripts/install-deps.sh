@@ -6,10 +6,15 @@ purpose=${1:-test}
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest
   libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev)
+# The Python package (ctypes over the library, numpy frames), installable without network, and
+# its tests.
+packages+=(python3 python3-numpy python3-pip python3-setuptools python3-venv python3-pytest)
 if [ "$purpose" = test ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine64 libz-mingw-w64-dev)
   # Building the Windows image libraries from source packages, and the independent readers of saved images.
   packages+=(dpkg-dev nasm pngcheck libtiff-tools python3-pil)
+  # The Windows package's import library for Microsoft's linker, and the linker that checks it.
+  packages+=(llvm lld)
 fi
 
 missing=()

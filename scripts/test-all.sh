@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds every test configuration and runs all their tests in one CTest run:
-# Linux under AddressSanitizer + UBSan, the threaded suites under ThreadSanitizer, and the
-# Windows x64 build under Wine. Exits non-zero on any failure.
+# Linux under AddressSanitizer + UBSan, the threaded suites under ThreadSanitizer, the Windows
+# x64 build under Wine, and the release build's Python package and .deb (the Windows build
+# checks its .zip). Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
 scripts/build-mingw-image-libs.sh
-presets=(linux-asan linux-tsan windows)
+presets=(linux-asan linux-tsan windows linux-release)
 for preset in "${presets[@]}"; do
   echo "== building $preset"
   cmake --preset "$preset" >/dev/null

@@ -1,6 +1,6 @@
-// The C example in the README is the program examples/minimal.c that the build compiles and
-// runs: any edit to one that is not made to the other fails here. Run as a new user runs it,
-// at the sensor's real timing, it saves a picture of what the camera saw.
+// The C examples in the README are the programs in examples/ that the build compiles (and the
+// package checks run): any edit to one that is not made to the other fails here. Run as a new
+// user runs it, at the sensor's real timing, the first saves a picture of what the camera saw.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -26,15 +26,19 @@ std::string ReadFile(const std::string& path) {
 
 TEST(ReadmeExample, IsTheProgramThatIsBuiltAndRun) {
     const std::string readme = ReadFile(OVILUX_SOURCE_DIR "/README.md");
-    const std::string example = ReadFile(OVILUX_SOURCE_DIR "/examples/minimal.c");
     ASSERT_FALSE(readme.empty());
-    ASSERT_FALSE(example.empty());
-    const std::string opening = "```c\n";
-    const size_t start = readme.find(opening);
-    ASSERT_NE(start, std::string::npos) << "the README has no C example";
-    const size_t end = readme.find("```", start + opening.size());
-    ASSERT_NE(end, std::string::npos);
-    EXPECT_EQ(readme.substr(start + opening.size(), end - start - opening.size()), example);
+    for (const std::string name : {"minimal", "live_view", "settings"}) {
+        const std::string example = ReadFile(OVILUX_SOURCE_DIR "/examples/" + name + ".c");
+        ASSERT_FALSE(example.empty()) << name;
+        // The README's C block that starts with the program's own first line.
+        const std::string opening = "```c\n/* " + name + ".c - ";
+        const size_t start = readme.find(opening);
+        ASSERT_NE(start, std::string::npos) << "the README lacks " << name << ".c";
+        const size_t body = start + 5;
+        const size_t end = readme.find("```", body);
+        ASSERT_NE(end, std::string::npos);
+        EXPECT_EQ(readme.substr(body, end - body), example) << name;
+    }
 }
 
 TEST(ReadmeExample, SavesAPictureOfWhatTheCameraSawAtRealTiming) {

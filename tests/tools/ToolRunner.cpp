@@ -71,22 +71,36 @@ std::string TemporaryPath(const std::string& name) {
 #endif
 }
 
+std::string ProgramBesideMe(const std::string& program) {
+#ifdef _WIN32
+    return MyDirectory() + program + ".exe";
+#else
+    return MyDirectory() + program;
+#endif
+}
+
 ToolRun RunBesideMe(const std::string& program, const std::vector<std::string>& arguments,
                     const Environment& environment, const std::string& workingDirectory) {
     SetVariable("OVILUX_SIM_SPEED", "fast");
     for (const auto& [name, value] : environment) {
         SetVariable(name, value);
     }
+    std::string command;
 #ifdef _WIN32
-    std::string command = "\"";
+    const char* quote = "\"";
+    command.append(quote);  // cmd /c strips one pair of outer quotes
     if (!workingDirectory.empty()) {
-        command += "cd /d \"" + workingDirectory + "\" && ";
+        command.append("cd /d \"").append(workingDirectory).append("\" && ");
     }
-    command += "\"" + MyDirectory() + program + ".exe\"";
 #else
-    std::string command = workingDirectory.empty() ? "" : "cd '" + workingDirectory + "' && ";
-    command += "'" + MyDirectory() + program + "'";
+    const char* quote = "'";
+    if (!workingDirectory.empty()) {
+        command.append("cd '").append(workingDirectory).append("' && ");
+    }
 #endif
+    // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) about a chain of
+    // operator+ that starts with a short literal.
+    command.append(quote).append(ProgramBesideMe(program)).append(quote);
     for (const std::string& argument : arguments) {
         command += " \"" + argument + "\"";
     }

@@ -21,6 +21,9 @@ using Environment = std::vector<std::pair<std::string, std::string>>;
 ToolRun RunBesideMe(const std::string& program, const std::vector<std::string>& arguments,
                     const Environment& environment = {}, const std::string& workingDirectory = "");
 
+// The path of a program that sits beside this test program.
+std::string ProgramBesideMe(const std::string& program);
+
 // A path in the temporary folder for this test program.
 std::string TemporaryPath(const std::string& name);
 

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -13,22 +14,68 @@
 
 namespace ovilux_tool {
 
-bool StartSimulation(const std::string& productIds) {
-    if (OviluxSim_List(nullptr, 0) > 0) {
-        return true;  // OVILUX_SIMULATE already plugged cameras in
-    }
-    std::stringstream list(productIds.empty() ? "3030" : productIds);
+namespace {
+
+// Hex product ids separated by commas ("3030" or "3030,3030"); nullopt when any is not one.
+std::optional<std::vector<uint32_t>> ParseProductIds(const std::string& text) {
+    std::vector<uint32_t> ids;
+    std::stringstream list(text);
     std::string id;
     while (std::getline(list, id, ',')) {
         char* end = nullptr;
         const unsigned long productId = std::strtoul(id.c_str(), &end, 16);
-        if (id.empty() || *end != '\0' || OviluxSim_Attach(static_cast<uint32_t>(productId), OVILUX_SIM_ANY_PORT) < 0) {
-            Complain("--simulate takes hex product ids separated by commas (the simulated camera is 3030), not \"" +
-                     id + "\"");
-            return false;
+        if (id.empty() || *end != '\0' || productId > 0xFFFF) {
+            return std::nullopt;
         }
+        ids.push_back(static_cast<uint32_t>(productId));
+    }
+    if (ids.empty() || text.back() == ',') {
+        return std::nullopt;
+    }
+    return ids;
+}
+
+}  // namespace
+
+bool StartSimulation(const std::string& productIds) {
+    if (OviluxSim_List(nullptr, 0) > 0) {
+        return true;  // OVILUX_SIMULATE already plugged cameras in
+    }
+    const std::string text = productIds.empty() ? "3030" : productIds;
+    const auto ids = ParseProductIds(text);
+    bool attached = ids.has_value();
+    for (size_t i = 0; attached && i < ids->size(); ++i) {
+        attached = OviluxSim_Attach((*ids)[i], OVILUX_SIM_ANY_PORT) >= 0;
+    }
+    if (!attached) {
+        Complain("--simulate takes hex product ids separated by commas (the simulated camera is 3030), not \"" +
+                 text + "\"");
+    }
+    return attached;
+}
+
+bool CheckSimulationEnvironment() {
+    const char* value = std::getenv("OVILUX_SIMULATE");
+    if (value == nullptr || *value == '\0') {
+        return true;
+    }
+    // The library attached what it could when it loaded; anything less means a wrong setting.
+    const auto ids = ParseProductIds(value);
+    if (!ids || OviluxSim_List(nullptr, 0) < static_cast<int32_t>(ids->size())) {
+        Complain(std::string("OVILUX_SIMULATE=") + value +
+                 " is not a list of simulated cameras: it takes hex product ids separated by commas, and the "
+                 "simulated camera is 3030 (e.g. OVILUX_SIMULATE=3030,3030)");
+        return false;
     }
     return true;
+}
+
+const char* CameraTransports() {
+#ifdef _WIN32
+    return "USB cameras through the FX3 driver, and the simulated camera (--simulate)";
+#else
+    return "the simulated camera (--simulate) only: this Linux build has no USB driver port yet";
+#endif
 }
 
 CameraSession::~CameraSession() {
@@ -70,6 +117,7 @@ bool CameraSession::OpenCamera(int32_t index, bool simulating) {
 void ReportNoCamera(bool simulating) {
     Complain(simulating ? "the simulated camera was not found"
                         : "no camera found; to try the SDK without one, add --simulate");
+    Complain(std::string("this build reaches ") + CameraTransports());
 }
 
 bool CameraSession::Fail(const char* call) const {

@@ -11,7 +11,13 @@ namespace ovilux_tool {
 // the library already simulates some; false with a message when an id is not accepted.
 bool StartSimulation(const std::string& productIds);
 
-// Says that no camera was found, and how to try the simulated one.
+// False, with a message, when OVILUX_SIMULATE is set but names no camera the simulation has.
+bool CheckSimulationEnvironment();
+
+// The ways this build reaches cameras, for messages.
+const char* CameraTransports();
+
+// Says that no camera was found, how this build reaches cameras, and how to try the simulated one.
 void ReportNoCamera(bool simulating);
 
 class CameraSession {

@@ -28,6 +28,7 @@ int ListCommand(Arguments& args, const GlobalOptions& global) {
     for (int32_t i = 0; i < count && i < OVILUX_ENUM_SLOTS; ++i) {
         std::printf("  %d  %s\n", static_cast<int>(i), &names[static_cast<size_t>(i) * OVILUX_ENUM_NAME_CHARS]);
     }
+    std::printf("this build reaches %s\n", CameraTransports());
     return kExitOk;
 }
 

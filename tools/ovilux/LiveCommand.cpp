@@ -1,11 +1,13 @@
 // LiveCommand.cpp - ovilux live: live view with every frame delivered into the tool's buffer,
-// a progress line updated in place, and a summary at the end.
+// progress (a line updated in place on a terminal, a line a second elsewhere), and a summary at
+// the end, also when Ctrl-C or SIGTERM stops it early.
 #include <chrono>
 #include <cstdio>
 #include <vector>
 
 #include "CameraSession.h"
 #include "Commands.h"
+#include "LiveSignals.h"
 #include "OviluxSdk.h"
 
 namespace ovilux_tool {
@@ -63,6 +65,8 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         }
     }
 
+    // From here on Ctrl-C stops live view through the loop below, so the camera is always stopped.
+    const StopOnSignal stop;
     CameraSession session;
     if (!session.OpenCamera(device, global.simulate)) {
         return kExitFailed;
@@ -85,12 +89,14 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         return kExitFailed;
     }
 
+    const bool terminal = IsTerminal(stdout);
     const Clock::time_point start = Clock::now();
+    double lastReport = 0;
     long long frames = 0;
     int32_t cameraRateX10 = 0;
     int32_t width = 0, height = 0;
     int32_t failure = -1;
-    while (SecondsSince(start) < seconds && failure < 0) {
+    while (SecondsSince(start) < seconds && failure < 0 && !stop.StopRequested()) {
         uint32_t message = 0;
         uintptr_t wParam = 0;
         intptr_t lParam = 0;
@@ -107,18 +113,27 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         cameraRateX10 = info->frameRateX10;
         ++frames;
         const double elapsed = SecondsSince(start);
-        std::printf("\rframes %6lld   %6.1f fps   %5.1f s", frames, elapsed > 0 ? frames / elapsed : 0.0, elapsed);
-        std::fflush(stdout);
+        if (terminal || elapsed >= lastReport + 1.0) {
+            std::printf(terminal ? "\rframes %6lld   %6.1f fps   %5.1f s" : "frames %6lld   %6.1f fps   %5.1f s\n",
+                        frames, elapsed > 0 ? frames / elapsed : 0.0, elapsed);
+            std::fflush(stdout);
+            lastReport = elapsed;
+        }
     }
     Ovilux_StopPreview(handle);
     const double elapsed = SecondsSince(start);
-    std::printf("\n");
+    if (terminal) {
+        std::printf("\n");
+    }
+    if (stop.StopRequested()) {
+        std::printf("live view stopped on request\n");
+    }
     if (failure >= 0) {
         std::fprintf(stderr, "ovilux: live view stopped: code %d\n", static_cast<int>(failure));
         session.Fail("live view");
         return kExitFailed;
     }
-    if (frames == 0) {
+    if (frames == 0 && !stop.StopRequested()) {
         Complain("no frame arrived");
         session.Fail("Ovilux_CallBackPreview");
         return kExitFailed;

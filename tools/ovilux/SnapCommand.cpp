@@ -6,6 +6,7 @@
 
 #include "CameraSession.h"
 #include "Commands.h"
+#include "SettingLimits.h"
 #include "OviluxSdk.h"
 
 namespace ovilux_tool {
@@ -146,18 +147,28 @@ bool ApplySettings(const CameraSession& session, const SnapOptions& options) {
     if (options.window) {
         const WindowSpec& w = *options.window;
         if (!Ovilux_SetCaptureWindowEx(handle, kSensorWidth, w.x, w.width, kSensorHeight, w.y, w.height)) {
-            return session.Fail("Ovilux_SetCaptureWindowEx");
+            session.Fail("Ovilux_SetCaptureWindowEx");
+            Complain(kWindowRules);
+            return false;
         }
     }
     if (options.subsample && !Ovilux_SetSubSample(handle, *options.subsample)) {
-        return session.Fail("Ovilux_SetSubSample");
+        session.Fail("Ovilux_SetSubSample");
+        Complain(kWindowRules);
+        return false;
     }
     if (!Ovilux_SetMirrorH(handle, options.mirrorH ? 1 : 0)) return session.Fail("Ovilux_SetMirrorH");
     if (!Ovilux_SetMirrorV(handle, options.mirrorV ? 1 : 0)) return session.Fail("Ovilux_SetMirrorV");
     if (options.exposureUs && !Ovilux_SetRealExposureTime(handle, *options.exposureUs)) {
-        return session.Fail("Ovilux_SetRealExposureTime");
+        session.Fail("Ovilux_SetRealExposureTime");
+        ExplainExposureRange(handle);
+        return false;
     }
-    if (options.gain && !Ovilux_SetGlobalGain(handle, *options.gain)) return session.Fail("Ovilux_SetGlobalGain");
+    if (options.gain && !Ovilux_SetGlobalGain(handle, *options.gain)) {
+        session.Fail("Ovilux_SetGlobalGain");
+        ExplainGainRange(handle);
+        return false;
+    }
     return true;
 }
 

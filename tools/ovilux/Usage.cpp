@@ -14,8 +14,8 @@ const std::map<std::string, const char*>& CommandUsages() {
         {"list", "usage: ovilux [--simulate[=IDS]] list\n"
                  "  Lists the cameras found, with their index and name.\n"},
         {"info", "usage: ovilux [--simulate[=IDS]] info [-d N]\n"
-                 "  Shows camera N's sizes, gain and exposure ranges, the library version and the\n"
-                 "  colour modes.\n"},
+                 "  Shows camera N's sizes, gain and exposure ranges with the current values, the\n"
+                 "  library version and the colour modes.\n"},
         {"snap", "usage: ovilux [--simulate[=IDS]] snap [-d N] -o FILE [options]\n"
                  "  Takes snapshots and saves them.\n"
                  "  --format bmp|raw|jpeg|jpeg70|jpeg20|png|tiff   (default: from FILE's extension)\n"
@@ -28,7 +28,8 @@ const std::map<std::string, const char*>& CommandUsages() {
                  "  --count N                   N snapshots, saved as FILE with _001, _002, ... added\n"},
         {"live", "usage: ovilux [--simulate[=IDS]] live [-d N] [--seconds S] [--bits B]\n"
                  "  Runs live view with a copy of every frame delivered to the tool, showing the\n"
-                 "  frames, the frame rate and the time; a summary at the end (default 5 s, 24 bits).\n"},
+                 "  frames, the frame rate and the time; a summary at the end (default 5 s, 24 bits).\n"
+                 "  Ctrl-C (or SIGTERM) stops it early, still with the summary.\n"},
         {"reg", "usage: ovilux [--simulate[=IDS]] reg sensor|fpga read ADDR [-d N]\n"
                 "       ovilux [--simulate[=IDS]] reg sensor|fpga write ADDR VALUE [-d N]\n"
                 "  Reads or writes an image-sensor register (8-bit address, 16-bit value) or an\n"
@@ -41,7 +42,7 @@ const std::map<std::string, const char*>& CommandUsages() {
 
 void PrintToolUsage(FILE* to) {
     std::fputs("usage: ovilux [--simulate[=IDS]] COMMAND [options]\n"
-               "       ovilux --help | --version | COMMAND --help\n"
+               "       ovilux -h | --help | --version | COMMAND --help\n"
                "\n"
                "Commands:\n"
                "  list    the cameras found\n"
@@ -51,7 +52,8 @@ void PrintToolUsage(FILE* to) {
                "  reg     read or write a sensor or FPGA register\n"
                "\n"
                "--simulate[=IDS] uses the simulated camera built into the library instead of real\n"
-               "hardware (IDS: hex USB product ids separated by commas, default 3030).\n",
+               "hardware (IDS: hex USB product ids separated by commas, default 3030); so does the\n"
+               "environment variable OVILUX_SIMULATE=IDS.\n",
                to);
 }
 

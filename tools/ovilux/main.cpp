@@ -49,9 +49,9 @@ int main(int argc, char** argv) {
         }
     }
     Arguments args(std::move(words));
-    while (!args.Empty() && args.Peek().rfind("--", 0) == 0) {
+    while (!args.Empty() && args.Peek().rfind("-", 0) == 0) {
         const std::string option = args.Take();
-        if (option == "--help") {
+        if (option == "--help" || option == "-h") {
             PrintToolUsage(stdout);
             return kExitOk;
         }
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         PrintCommandUsage(name, stdout);
         return kExitOk;
     }
-    if (global.simulate && !StartSimulation(simulateIds)) {
+    if (!CheckSimulationEnvironment() || (global.simulate && !StartSimulation(simulateIds))) {
         return kExitUsage;
     }
     return command(args, global);

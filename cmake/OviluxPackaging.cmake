@@ -1,0 +1,26 @@
+# Binary packages with CPack: a .deb for Debian, a .zip (bin/, lib/, include/) for Windows.
+# scripts/build-packages.sh makes both; packaging/check-*.sh build an example against each.
+set(CPACK_PACKAGE_NAME ovilux-sdk)
+set(CPACK_PACKAGE_VENDOR "Ovilux")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "SDK for the Ovilux M03 USB 3.0 camera: library, headers, ovilux tool")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Ovilux SDK developers <sdk@ovilux.invalid>")
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME win64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION libdevel)
+  # The libraries the .so links become the package's dependencies (dpkg-shlibdeps, from
+  # dpkg-dev, reads their versions; without it the packages are named plainly).
+  find_program(OVILUX_DPKG_SHLIBDEPS dpkg-shlibdeps)
+  if(OVILUX_DPKG_SHLIBDEPS)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  else()
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libgcc-s1, libjpeg62-turbo, libpng16-16, libtiff6")
+  endif()
+endif()
+include(CPack)

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Makes the .deb of a Linux build tree, unpacks it into a scratch root (no root install), and
+# checks it as an application developer meets it: the layout and soname, an example built with
+# pkg-config and with find_package, the examples and the installed tool run on the simulated
+# camera, and the Python package installed the documented way with a snapshot as a numpy array.
+# Usage: packaging/check-deb.sh BUILD_DIR [PYTHON]
+set -euo pipefail
+build=$(cd "$1" && pwd)
+python=${2:-python3}
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+cd "$scratch"  # the examples save their pictures in the current folder
+
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/package" >/dev/null
+deb=$(ls "$scratch"/package/*.deb)
+echo "package: $(basename "$deb")"
+dpkg-deb -f "$deb" Package Version Depends
+dpkg -x "$deb" "$scratch/root"
+usr=$scratch/root/usr
+for file in include/OviluxSdk.h include/OviluxSim.h bin/ovilux lib/libOviluxSdk_M03_UX.so \
+  lib/pkgconfig/ovilux.pc lib/cmake/OviluxSdk/OviluxSdkConfig.cmake share/ovilux/examples/minimal.c; do
+  [ -e "$usr/$file" ] || fail "the package lacks $file"
+done
+soname=$(readelf -d "$usr/lib/libOviluxSdk_M03_UX.so" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
+[ -n "$soname" ] && [ -f "$usr/lib/$soname" ] || fail "no versioned library behind the soname '$soname'"
+echo "soname: $soname"
+
+export OVILUX_SIMULATE=3030 OVILUX_SIM_SPEED=fast
+run() { LD_LIBRARY_PATH="$usr/lib" "$@"; }
+expect() {  # expect WORDS COMMAND...: the command succeeds and prints WORDS
+  local words=$1; shift
+  local output
+  output=$("$@" 2>&1) || fail "$* failed: $output"
+  grep -qF -- "$words" <<<"$output" || fail "$* did not print '$words': $output"
+}
+
+# pkg-config, relocated by the .pc file's own place.
+export PKG_CONFIG_PATH=$usr/lib/pkgconfig
+mkdir -p "$scratch/pc"
+for example in minimal live_view settings; do
+  # shellcheck disable=SC2046
+  cc -std=c99 -Wall -Werror "$usr/share/ovilux/examples/$example.c" $(pkg-config --cflags --libs ovilux) \
+    -o "$scratch/pc/$example" || fail "$example does not build with pkg-config"
+done
+expect "took a 2560 x 1920 picture" run "$scratch/pc/minimal"
+expect "30 frames" run "$scratch/pc/live_view"
+expect "window 1280 x 720" run "$scratch/pc/settings"
+
+# find_package(OviluxSdk) and the imported target.
+cmake -S "$usr/share/ovilux/examples" -B "$scratch/cmake" -DCMAKE_PREFIX_PATH="$usr" >/dev/null ||
+  fail "find_package(OviluxSdk) failed"
+cmake --build "$scratch/cmake" >/dev/null || fail "the examples do not build with find_package"
+expect "took a 2560 x 1920 picture" run "$scratch/cmake/minimal"
+
+# The installed tool finds its library without help; the soname names the interface it reports.
+expect "1 camera found" "$usr/bin/ovilux" list
+expect "interface ${soname#libOviluxSdk_M03_UX.so.})" "$usr/bin/ovilux" --version
+
+# The Python package, installed as the README says, over the unpacked library.
+"$python" -m venv --system-site-packages "$scratch/venv" || fail "no venv"
+cp -r "$source_dir/python" "$scratch/python"  # the build writes beside the sources
+"$scratch/venv/bin/pip" install -q --no-build-isolation --no-index "$scratch/python" || fail "pip install"
+(OVILUX_LIBRARY="$usr/lib/libOviluxSdk_M03_UX.so" expect "(1920, 2560, 3) uint8" \
+  "$scratch/venv/bin/python" -c 'import ovilux
+with ovilux.Camera(0) as camera:
+    image = camera.snap()
+    print(image.shape, image.dtype)')
+echo "the .deb installs, builds and runs its examples"

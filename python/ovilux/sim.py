@@ -1,0 +1,46 @@
+"""The simulated M03 camera built into the library: plug cameras in and out, set their speed.
+
+Once a camera is attached the library finds only simulated cameras. OVILUX_SIMULATE (hex product
+ids) attaches cameras when the library loads.
+"""
+import ctypes
+
+from ._library import SimCamera, lib
+
+ANY_PORT = -1
+SPEEDS = {"fast": 0, "realtime": 1}
+
+
+def attach(product_id=0x3030, port=ANY_PORT):
+    """Plugs a camera in; returns its port. ValueError for a product the simulation lacks or a taken port."""
+    result = lib.OviluxSim_Attach(product_id, port)
+    if result < 0:
+        raise ValueError(f"no simulated camera 0x{product_id:04X} could be attached at port {port}")
+    return result
+
+
+def detach(port):
+    if not lib.OviluxSim_Detach(port):
+        raise ValueError(f"no simulated camera on port {port}")
+
+
+def cameras():
+    """The attached cameras as (port, product id, interface path), in port order."""
+    count = lib.OviluxSim_List(None, 0)
+    records = (SimCamera * max(count, 1))()
+    count = lib.OviluxSim_List(records, count)
+    return [(r.port, r.productId, r.path.decode(errors="replace")) for r in records[:count]]
+
+
+def set_speed(speed):
+    """'fast' delivers frames as fast as they are read, 'realtime' keeps the sensor's timing."""
+    if speed not in SPEEDS or not lib.OviluxSim_SetSpeed(SPEEDS[speed]):
+        raise ValueError(f"speed must be one of {sorted(SPEEDS)}, not {speed!r}")
+
+
+def frame_count(port):
+    """The frames the camera on port has produced since it was plugged in."""
+    count = ctypes.c_uint32()
+    if not lib.OviluxSim_GetFrameCount(port, ctypes.byref(count)):
+        raise ValueError(f"no simulated camera on port {port}")
+    return count.value
