@@ -5,7 +5,7 @@ set -euo pipefail
 purpose=${1:-test}
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest
-  libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev)
+  libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev libsqlite3-dev)
 # The Python package (ctypes over the library, numpy frames), installable without network, and
 # its tests.
 packages+=(python3 python3-numpy python3-pip python3-setuptools python3-venv python3-pytest)

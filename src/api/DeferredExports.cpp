@@ -1,5 +1,5 @@
-// DeferredExports.cpp - exports whose subsystems (AVI recording, the defect mask,
-// the property dialogs, configuration files) are not in this build: each refuses with code 11
+// DeferredExports.cpp - exports whose subsystems (AVI recording, the defect mask and
+// the property dialogs) are not in this build: each refuses with code 11
 // ("not supported") so that an application can tell, instead of seeing a silent success.
 #include "OviluxSdk.h"
 #include "api/Dispatch.h"
@@ -30,5 +30,3 @@ extern "C" int32_t Ovilux_UpdateMaskData(uint32_t handle, int32_t) { return NotB
 extern "C" int32_t Ovilux_SetCameraDlg(uint32_t handle, OVILUX_HWND) { return NotBuilt(handle); }
 extern "C" int32_t Ovilux_SetAnalogDlg(uint32_t handle, OVILUX_HWND) { return NotBuilt(handle); }
 extern "C" int32_t Ovilux_SetImageDlg(uint32_t handle, OVILUX_HWND) { return NotBuilt(handle); }
-extern "C" int32_t Ovilux_LoadConfigFileA(uint32_t handle, const char*) { return NotBuilt(handle); }
-extern "C" int32_t Ovilux_LoadConfigFileW(uint32_t handle, const OVILUX_WCHAR*) { return NotBuilt(handle); }

@@ -1,8 +1,7 @@
 // SaveImageExports.cpp - saving the current image: Ovilux_SaveImage and Ovilux_SaveImageW.
-#include <string>
-
 #include "OviluxSdk.h"
 #include "api/Dispatch.h"
+#include "api/WideName.h"
 
 using ovilux::api::Dispatch;
 using ovilux::api::kFailure;
@@ -14,13 +13,7 @@ extern "C" int32_t Ovilux_SaveImage(uint32_t handle, const char* fileName, int32
 
 extern "C" int32_t Ovilux_SaveImageW(uint32_t handle, const OVILUX_WCHAR* fileName, int32_t format) {
     return Dispatch(handle, kFailure, [&](COvilux& s) {
-        if (fileName == nullptr) {
-            return s.SaveImageW(nullptr, format);
-        }
-        std::u16string name;
-        for (const OVILUX_WCHAR* unit = fileName; *unit != 0; ++unit) {
-            name.push_back(static_cast<char16_t>(*unit));
-        }
-        return s.SaveImageW(name.c_str(), format);
+        return fileName == nullptr ? s.SaveImageW(nullptr, format)
+                                   : s.SaveImageW(ovilux::api::WideName(fileName).c_str(), format);
     });
 }

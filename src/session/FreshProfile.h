@@ -1,6 +1,6 @@
-// FreshProfile.h - the settings a session loads while no settings store exists: those of a
-// fresh user profile, where the first session writes the format defaults and every other
-// group is missing, so each field takes its documented default (never a zero gain).
+// FreshProfile.h - the settings of a fresh user profile: the format a first run writes, and
+// what each group takes when its key is missing from the settings store (the camera's own
+// defaults, never a zero gain).
 #pragma once
 
 #include <cstdint>

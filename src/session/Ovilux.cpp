@@ -12,6 +12,11 @@ namespace ovilux::session {
 COvilux::COvilux() : lastRateTime_(platform::TimeGetTime()) { waitTime_ = kDefaultWaitTimeMs; }
 
 COvilux::~COvilux() {
+    // A session that never had a camera holds no settings of one: storing its placeholders
+    // would give the next session a camera with zero gains.
+    if (camera_ && deviceSelected_) {
+        StoreDeviceSettings();
+    }
     Close();
     if (camera_) {
         camera_->Close();
@@ -27,26 +32,21 @@ int32_t COvilux::Initialize(platform::WindowHandle notifyWindow) {
         return 0;
     }
 
-    // A fresh profile leaves the capture window at the constructor's values and holds the
-    // format written by its first session.
-    colourMode_ = kFreshColourMode;
-    subSample_ = kFreshSubSample;
-    waitTime_ = kFreshWaitTimeMs;
-    clockMode_ = kFreshClockMode;
-
+    LoadSize();
     camera_->SetProductId(kProductId);
     camera_->CreateController(notifyWindow, nullptr);
     if (camera_->CountDevices(kProductId) == 1) {
         SetDeviceNumber(0);
     }
     LoadDeviceSettings();
+    // The format of a first run is what the store was just given; a store that cannot be
+    // reached at all leaves the session with that same format rather than the bare constructor's.
+    colourMode_ = kFreshColourMode;
+    subSample_ = kFreshSubSample;
+    waitTime_ = kFreshWaitTimeMs;
+    clockMode_ = kFreshClockMode;
+    LoadFormat();
     return 1;
-}
-
-void COvilux::LoadDeviceSettings() {
-    LoadFreshImageFilter(filter_);
-    LoadFreshGrayFilter(filter_);
-    LoadFreshAnalog(analog_, *camera_);
 }
 
 void COvilux::SendExposure() {

@@ -10,6 +10,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "platform/CriticalSection.h"
 #include "platform/MessageWindow.h"
@@ -39,7 +41,7 @@ struct FrameInformation {
 class COvilux {
 public:
     COvilux();
-    // Stores nothing yet (no settings store), closes capture and the camera, frees the buffers.
+    // Stores the selected camera's settings, closes capture and the camera, frees the buffers.
     virtual ~COvilux();
     COvilux(const COvilux&) = delete;
     COvilux& operator=(const COvilux&) = delete;
@@ -116,6 +118,13 @@ public:
     // The same with a UTF-16 name, converted with the thread's ANSI code page.
     int32_t SaveImageW(const char16_t* fileName, int32_t format);
 
+    // ---- Configuration files ----
+    // Replaces the configuration pairs with those of a file; 0 without a code when the file
+    // cannot be read.
+    int32_t LoadConfigFile(const char* fileName);
+    // The same with a UTF-16 name (code 12 when it does not convert).
+    int32_t LoadConfigFileW(const char16_t* fileName);
+
 private:
     // The format a capture was prepared for; the worker converts in it until capture restarts.
     struct PreparedFormat {
@@ -124,8 +133,12 @@ private:
         int32_t height = 0;
     };
 
-    // Settings groups, for the device now selected.
+    // The settings store: the capture window and format of the camera key (1 when read), and
+    // the Gain, Filter and Gray groups of the device now selected.
+    int32_t LoadSize();
+    int32_t LoadFormat();
     void LoadDeviceSettings();
+    void StoreDeviceSettings();
     void PushSelectionSettings();
     void PushCaptureSettings();
     void SendExposure();
@@ -193,6 +206,13 @@ private:
 
     CErrorStack errors_;
     std::atomic<int32_t> selectedDevice_{0};
+    // Set once a camera has been opened: from then on the settings kept are a camera's, and
+    // they belong to the device number they were loaded for.
+    std::atomic<int32_t> deviceSelected_{0};
+    std::atomic<int32_t> settingsDevice_{0};
+    // Integer pairs of the last configuration file, under the image lock; nothing in the
+    // library reads them, they are kept for the camera's own use.
+    std::vector<std::pair<int32_t, int32_t>> configPairs_;
     KeptInt maskFilter_{0};
     KeptInt dotFilter_{0};
 };

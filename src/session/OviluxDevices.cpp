@@ -109,11 +109,16 @@ int32_t COvilux::SetDeviceNumber(int32_t index) {
     if (captureState_ != state::kIdle) {
         StopPreview();
     }
-    // The settings of the camera being left are stored here once a settings store exists.
+    // The settings of the camera being left go to its own key before another's are loaded;
+    // selecting the same camera again therefore keeps what the session had set.
+    if (deviceSelected_ != 0) {
+        StoreDeviceSettings();
+    }
     if (camera_->IsDeviceNumberValid(index) && camera_->OpenDevice(index)) {
         LoadDeviceSettings();
         PushSelectionSettings();
         selectedDevice_ = index;
+        deviceSelected_ = 1;
         return 1;
     }
     RecordError(code::kNotPresent);

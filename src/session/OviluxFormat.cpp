@@ -4,17 +4,13 @@
 #include <limits>
 
 #include "camera/OviluxUXBase.h"
+#include "platform/SettingsStore.h"
 #include "session/Ovilux.h"
+#include "session/SettingsLayout.h"
 
 namespace ovilux::session {
 
 namespace {
-
-// The size presets of a fresh profile: its first session writes the default window.
-struct SizePreset {
-    int32_t TH, TV, EH, EV, EHS, EVS, Buf;
-};
-constexpr SizePreset kFreshSizePresets[] = {{kSensorWidth, kSensorHeight, 2560, 1920, 0, 0, 4}};
 
 // The only window sizes a camera without free sizing takes.
 constexpr int32_t kFixedWidth = 2560;
@@ -40,24 +36,33 @@ int32_t COvilux::SetCaptureWindow(int32_t width, int32_t height) {
         RecordError(code::kNoCamera);
         return 0;
     }
-    const SizePreset* found = nullptr;
-    for (const SizePreset& preset : kFreshSizePresets) {
-        if (preset.EH == width && preset.EV == height) {
-            found = &preset;
-            break;
-        }
-    }
-    if (found == nullptr) {
+    // The presets belong to the selected camera: they are read from its key, where they are stored.
+    platform::SettingsStore store;
+    if (!store.ReadKey("")) {
         RecordError(code::kWindow);
         return 0;
     }
-    window_.TH = found->TH;
-    window_.TV = found->TV;
-    window_.EH = found->EH;
-    window_.EV = found->EV;
-    window_.EHS = found->EHS;
-    window_.EVS = found->EVS;
-    window_.Buf = found->Buf;
+    const int32_t device = camera_->GetDeviceNumber();
+    std::optional<StoredKey> found;
+    for (int32_t index = 0; index < kMaxSizePresets && !found; ++index) {
+        const auto preset = store.ReadKey(CameraSubKey(device, PresetName(index)));
+        if (!preset) {
+            break;
+        }
+        StoredKey values(*preset);
+        if (values.Dword("EH") == width && values.Dword("EV") == height) {
+            found.emplace(std::move(values));
+        }
+    }
+    if (!found) {
+        RecordError(code::kWindow);
+        return 0;
+    }
+    for (size_t i = 0; i < std::size(kPresetValueNames); ++i) {
+        if (const std::optional<int32_t> value = found->Dword(kPresetValueNames[i])) {
+            (window_.*kPresetFields[i]) = *value;
+        }
+    }
     if (!IsWindowValid()) {
         RecordError(code::kBadWindow);
         window_.TH = window_.EH = kSensorWidth;

@@ -6,13 +6,6 @@
 
 namespace ovilux::session {
 
-namespace {
-
-// Names longer than this, in the ANSI code page, cannot be saved to.
-constexpr int kFileNameBytes = 1024;
-
-}  // namespace
-
 int32_t COvilux::SaveImage(const char* fileName, int32_t format) {
     if (fileName == nullptr || *fileName == '\0') {
         RecordError(code::kBadArgument);

@@ -43,6 +43,10 @@ constexpr int32_t kMinNameLength = 18;
 // The wide name is converted through a buffer of this many UTF-16 units.
 constexpr int32_t kWideNameUnits = 1024;
 
+// File names given in UTF-16 are converted through a buffer of this many ANSI bytes; longer
+// names cannot be used.
+constexpr int kFileNameBytes = 1024;
+
 // Timing.
 constexpr uint32_t kFrameTimeoutMs = 3000;      // waiting for one frame
 constexpr int32_t kDefaultWaitTimeMs = 10;      // pause between live-view frames

@@ -3,6 +3,7 @@
 #include <stddef.h>
 
 #include "OviluxSdk.h"
+#include "OviluxSettings.h" /* parses as C99 too */
 
 /* Offsets of the frame record's and camera-info record's fields as C lays them out. */
 size_t OviluxTestCOffset(int field) {

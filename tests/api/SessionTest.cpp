@@ -85,8 +85,6 @@ TEST_F(Session, ExportsOfSubsystemsNotYetBuiltRefuseWithNotSupported) {
         [&] { return Ovilux_SetCameraDlg(handle_, nullptr); },
         [&] { return Ovilux_SetAnalogDlg(handle_, nullptr); },
         [&] { return Ovilux_SetImageDlg(handle_, nullptr); },
-        [&] { return Ovilux_LoadConfigFileA(handle_, "a.cfg"); },
-        [&] { return Ovilux_LoadConfigFileW(handle_, wide); },
     };
     for (size_t i = 0; i < calls.size(); ++i) {
         EXPECT_EQ(calls[i](), 0) << "call " << i;

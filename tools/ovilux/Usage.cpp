@@ -34,6 +34,11 @@ const std::map<std::string, const char*>& CommandUsages() {
                 "       ovilux [--simulate[=IDS]] reg sensor|fpga write ADDR VALUE [-d N]\n"
                 "  Reads or writes an image-sensor register (8-bit address, 16-bit value) or an\n"
                 "  FPGA register (8-bit address and value). Numbers may be decimal or 0x hex.\n"},
+        {"settings", "usage: ovilux settings show|reset [-d N]\n"
+                     "       ovilux settings export|import FILE [-d N]\n"
+                     "  Shows camera N's stored settings, puts them back to the defaults, or writes\n"
+                     "  them to / replaces them from a text file ([Key] sections, Name=dword:N lines).\n"
+                     "  An import checks every line first and changes nothing when one is wrong.\n"},
     };
     return usages;
 }
@@ -50,6 +55,7 @@ void PrintToolUsage(FILE* to) {
                "  snap    take snapshots and save them as image files\n"
                "  live    live view with per-frame delivery and the frame rate\n"
                "  reg     read or write a sensor or FPGA register\n"
+               "  settings  show, reset, export or import a camera's stored settings\n"
                "\n"
                "--simulate[=IDS] uses the simulated camera built into the library instead of real\n"
                "hardware (IDS: hex USB product ids separated by commas, default 3030); so does the\n"

@@ -1,6 +1,6 @@
 // main.cpp - ovilux, the command-line tool of the Ovilux SDK: list cameras, show their
-// capabilities, take snapshots, run live view and reach registers. It uses only the public
-// headers, so it doubles as an example of the API.
+// capabilities, take snapshots, run live view, reach registers and keep cameras' settings. It
+// uses only the public headers, so it doubles as an example of the API.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -22,6 +22,7 @@ CommandFunction FindCommand(const std::string& name) {
     if (name == "snap") return SnapCommand;
     if (name == "live") return LiveCommand;
     if (name == "reg") return RegCommand;
+    if (name == "settings") return SettingsCommand;
     return nullptr;
 }
 

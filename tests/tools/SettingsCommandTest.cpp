@@ -1,0 +1,57 @@
+// ovilux settings end to end: reset, show, export, import into another camera, and an import
+// refused for one wrong line without changing anything.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "tools/ToolRunner.h"
+
+using ovilux::test::RunBesideMe;
+using ovilux::test::TemporaryPath;
+using ovilux::test::ToolRun;
+
+namespace {
+
+// The tool's output with Windows' console line ends made plain.
+ToolRun Settings(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "settings");
+    ToolRun run = RunBesideMe("ovilux", arguments);
+    std::erase(run.output, '\r');
+    return run;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+TEST(SettingsCommand, ResetsShowsExportsAndImportsOrRefusesWholeFiles) {
+    ASSERT_EQ(Settings({"reset", "-d", "2"}).exitCode, 0);
+    ToolRun run = Settings({"show", "-d", "2"});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("[Camera_02\\Size_00]\nBuf=dword:4\nEH=dword:2560\n"), std::string::npos) << run.output;
+
+    const std::string file = TemporaryPath("camera2.ini");
+    ASSERT_EQ(Settings({"export", file, "-d", "2"}).exitCode, 0);
+    std::string text = ReadText(file);
+    const size_t color = text.find("Color=dword:2");
+    ASSERT_NE(color, std::string::npos) << text;
+    text.replace(color, 13, "Color=dword:3");
+    std::ofstream(file, std::ios::binary) << text;
+    ASSERT_EQ(Settings({"import", file, "-d", "3"}).exitCode, 0);
+    const std::string imported = Settings({"show", "-d", "3"}).output;
+    EXPECT_NE(imported.find("[Camera_03]\nClock=dword:0\nColor=dword:3\n"), std::string::npos) << imported;
+
+    std::ofstream(file, std::ios::binary) << "[Camera_00]\nColor=dword:1\nColour=dword:1\n";
+    run = Settings({"import", file, "-d", "3"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("line 3"), std::string::npos) << run.output;
+    EXPECT_EQ(Settings({"show", "-d", "3"}).output, imported);
+
+    for (const std::vector<std::string>& wrong : {std::vector<std::string>{}, {"export"}, {"show", "extra"}, {"show", "-d", "32"}}) {
+        EXPECT_EQ(Settings(wrong).exitCode, 2);
+    }
+}
+
+}  // namespace
