@@ -171,7 +171,7 @@ void CSimCamera::SetSpeed(SimSpeed speed) {
 
 void CSimCamera::SetScene(std::shared_ptr<const CScene> scene) {
     std::lock_guard<std::mutex> lock(mutex_);
-    scene_ = scene ? std::move(scene) : CScene::Chart();
+    scene_ = std::move(scene);
 }
 
 void CSimCamera::SetSceneOptions(const SceneOptions& options) {
@@ -291,8 +291,9 @@ void CSimCamera::BeginNextFrame(const CFrameRecord& frame) {
 }
 
 std::shared_ptr<CFrameRender> CSimCamera::RenderFor(const CFrameSettings& settings) {
-    if (!render_ || !render_->Draws(settings, scene_.get(), sceneOptions_)) {
-        render_ = std::make_shared<CFrameRender>(scene_, settings, sceneOptions_);
+    std::shared_ptr<const CScene> scene = scene_ ? scene_ : CScene::Chart();
+    if (!render_ || !render_->Draws(settings, scene.get(), sceneOptions_)) {
+        render_ = std::make_shared<CFrameRender>(std::move(scene), settings, sceneOptions_);
     }
     return render_;
 }

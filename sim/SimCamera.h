@@ -103,7 +103,7 @@ private:
     CFirmware firmware_;
     CFrameEngine engine_;
     CBulkStream stream_;
-    std::shared_ptr<const CScene> scene_ = CScene::Chart();
+    std::shared_ptr<const CScene> scene_;  // null: the built-in chart, made when first rendered
     SceneOptions sceneOptions_;
     std::shared_ptr<CFrameRender> render_;
     std::deque<std::shared_ptr<CPendingRequest>> pending_;

@@ -171,7 +171,7 @@ TEST_F(Capture, SnapshotIntoABufferOneByteShortFailsTwiceWithFiveAndFreesTheLock
     EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_MEMORY);
 }
 
-TEST_F(Capture, GetImageNeedsAConvertedFrame) {
+TEST_F(Capture, GetImageNeedsAFrameAndKeepsItThroughCloseAndFormatChanges) {
     ASSERT_EQ(Ovilux_SetSubSample(handle_, 2), 1);
     std::vector<uint8_t> image(static_cast<size_t>(Stride(kWidth / 4, 24)) * (kHeight / 4));
     const int32_t size = static_cast<int32_t>(image.size());
@@ -183,6 +183,25 @@ TEST_F(Capture, GetImageNeedsAConvertedFrame) {
     EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_NO_CAMERA);
     ASSERT_EQ(Ovilux_SnapShot(handle_, nullptr, 0, 1), 1);
     EXPECT_EQ(Ovilux_GetImage(handle_, image.data(), size, 1), 1);
+    EXPECT_EQ(Ovilux_GetLastError(handle_), 0);
+    // Closing keeps the picture; a colour image made anew by a format change is converted again
+    // from the raw frame the session still holds.
+    ASSERT_EQ(Ovilux_Close(handle_), 1);
+    std::vector<uint8_t> again(image.size());
+    EXPECT_EQ(Ovilux_GetImage(handle_, again.data(), size, 1), 1);
+    EXPECT_EQ(again, image);
+    ASSERT_EQ(Ovilux_SetColorMode(handle_, 32), 1);
+    ASSERT_EQ(Ovilux_Capture(handle_), 1);
+    std::vector<uint8_t> wide(static_cast<size_t>(Stride(kWidth / 4, 32)) * (kHeight / 4));
+    ASSERT_EQ(Ovilux_GetImage(handle_, wide.data(), static_cast<int32_t>(wide.size()), 1), 1);
+    for (size_t pixel = 0; pixel < wide.size() / 4; pixel += 997) {
+        const size_t row = pixel / (kWidth / 4);
+        const size_t column = pixel % (kWidth / 4);
+        EXPECT_EQ(std::memcmp(&wide[row * Stride(kWidth / 4, 32) + column * 4],
+                              &image[row * Stride(kWidth / 4, 24) + column * 3], 3),
+                  0)
+            << "pixel " << column << "," << row;
+    }
     EXPECT_EQ(Ovilux_GetLastError(handle_), 0);
 }
 
