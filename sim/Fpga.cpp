@@ -51,6 +51,12 @@ void CFpga::Store(uint8_t address, uint8_t value) {
                 resetPulse_ = true;
             }
             break;
+        case kFpgaSerialReset:
+            // The video link of a camera head comes up when its reset pulse ends.
+            if ((registers_[address] & kSerialResetPulse) != 0 && (value & kSerialResetPulse) == 0) {
+                value |= kSerialVideoReady;
+            }
+            break;
         default:
             break;
     }
@@ -63,8 +69,12 @@ bool CFpga::TakeResetPulse() {
     return pulse;
 }
 
-uint32_t CFpga::FrameWidth() const { return registers_[kFpgaWidthLow] | (registers_[kFpgaWidthHigh] << 8); }
+uint32_t CFpga::FrameWidth() const {
+    return registers_[layout_.widthLow] | (registers_[layout_.widthLow + 1] << 8);
+}
 
-uint32_t CFpga::FrameHeight() const { return registers_[kFpgaHeightLow] | (registers_[kFpgaHeightHigh] << 8); }
+uint32_t CFpga::FrameHeight() const {
+    return registers_[layout_.heightLow] | (registers_[layout_.heightLow + 1] << 8);
+}
 
 }  // namespace ovilux::sim

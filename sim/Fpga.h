@@ -24,9 +24,20 @@ public:
     bool TakeResetPulse();
 
     bool TriggerEnabled() const { return registers_[kFpgaTriggerEnable] != 0; }
-    uint32_t BytesPerSample() const { return registers_[kFpgaPixelWidth] == kFpgaPixelWidth16 ? 2 : 1; }
+    uint32_t BytesPerSample() const { return registers_[layout_.pixelWidth] == kFpgaPixelWidth16 ? 2 : 1; }
     uint32_t FrameWidth() const;
     uint32_t FrameHeight() const;
+
+    // Where a product's FPGA keeps its frame size (low bytes; the high bytes follow) and its
+    // pixel width.
+    struct FrameLayout {
+        uint8_t widthLow;
+        uint8_t heightLow;
+        uint8_t pixelWidth;
+    };
+    static constexpr FrameLayout kM03Layout = {kFpgaWidthLow, kFpgaHeightLow, kFpgaPixelWidth};
+    void SetFrameLayout(const FrameLayout& layout) { layout_ = layout; }
+    const FrameLayout& Layout() const { return layout_; }
 
 private:
     void Store(uint8_t address, uint8_t value);
@@ -34,6 +45,7 @@ private:
     std::array<uint8_t, 256> registers_{};
     uint8_t selected_ = 0;
     bool resetPulse_ = false;
+    FrameLayout layout_ = kM03Layout;
 };
 
 }  // namespace ovilux::sim

@@ -7,8 +7,11 @@
 #include <system_error>
 
 #include "sim/FrameRender.h"
+#include "sim/ProductDescription.h"
 #include "sim/Scene.h"
+#include "sim/TextHead.h"
 #include "sim/TransferHeader.h"
+#include "sim/WordRegisterSensor.h"
 
 namespace ovilux::sim {
 
@@ -33,8 +36,47 @@ CSimCamera::CSimCamera(uint16_t productId, int32_t port, std::string path, SimSp
       engine_(sensor_, fpga_, speed, pluggedIn_) {
     firmware_.AttachDevice(kFpgaBusAddress, fpga_);
     firmware_.AttachDevice(kAuxBusAddress, aux_);
-    firmware_.AttachDevice(kSensorBusAddress, sensor_);
     firmware_.AttachDevice(kSromBusAddress, srom_);
+    BuildProduct();
+}
+
+void CSimCamera::BuildProduct() {
+    const std::optional<ProductDescription> product = FindProduct(productId_);
+    if (!product || product->bus == SensorBus::Address8Value16) {
+        firmware_.AttachDevice(kSensorBusAddress, sensor_);
+        return;
+    }
+    // The frame timing and the scene's exposure still come from the M03 sensor model inside;
+    // the bus shows the product's own sensor.
+    switch (product->bus) {
+        case SensorBus::Address16Value16:
+            productSensor_ = std::make_unique<CWordRegisterSensor>(2, kProductSensorIdentification);
+            break;
+        case SensorBus::Address16Value8:
+            productSensor_ = std::make_unique<CWordRegisterSensor>(1, kProductSensorIdentification);
+            break;
+        case SensorBus::TextHead:
+            productSensor_ = std::make_unique<CTextHead>();
+            break;
+        case SensorBus::Address8Value16:
+        case SensorBus::FpgaOnly:
+            break;
+    }
+    if (productSensor_) {
+        firmware_.AttachDevice(product->busAddress, *productSensor_);
+    }
+    if (product->ownFrameRegisters) {
+        fpga_.SetFrameLayout({kFpgaOwnWidthLow, kFpgaOwnHeightLow, kFpgaOwnPixelWidth});
+    }
+    const CFpga::FrameLayout& layout = fpga_.Layout();
+    const uint8_t height[] = {layout.heightLow, 0, static_cast<uint8_t>(product->height), 0,
+                              static_cast<uint8_t>(product->height >> 8)};
+    const uint8_t width[] = {layout.widthLow, 0, static_cast<uint8_t>(product->width), 0,
+                             static_cast<uint8_t>(product->width >> 8)};
+    const uint8_t pixelWidth[] = {layout.pixelWidth, 0, 1};
+    fpga_.Write(pixelWidth, sizeof(pixelWidth), pluggedIn_);
+    fpga_.Write(height, sizeof(height), pluggedIn_);
+    fpga_.Write(width, sizeof(width), pluggedIn_);
 }
 
 CSimCamera::~CSimCamera() { Unplug(); }

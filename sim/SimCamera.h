@@ -80,6 +80,8 @@ private:
     void Progress(SimClock::time_point now);
     uint32_t Pull(uint8_t* destination, uint32_t length, SimClock::time_point now);
     void BeginNextFrame(const CFrameRecord& frame);
+    // Puts the product's own image sensor on the bus and sizes the FPGA's frame for its array.
+    void BuildProduct();
     std::shared_ptr<CFrameRender> RenderFor(const CFrameSettings& settings);
     void FinishAll(RequestEnd end);
     SimClock::time_point NextWake(SimClock::time_point now) const;
@@ -105,6 +107,7 @@ private:
     CBulkStream stream_;
     std::shared_ptr<const CScene> scene_;  // null: the built-in chart, made when first rendered
     SceneOptions sceneOptions_;
+    std::unique_ptr<CTwoWireDevice> productSensor_;  // the image sensor of a product other than the M03
     std::shared_ptr<CFrameRender> render_;
     std::deque<std::shared_ptr<CPendingRequest>> pending_;
 

@@ -67,6 +67,8 @@ constexpr uint8_t kFpgaBusAddress = 0x40;
 constexpr uint8_t kAuxBusAddress = 0x5A;
 constexpr uint8_t kSensorBusAddress = 0x90;
 constexpr uint8_t kSromBusAddress = 0xA2;
+// What register 0 of another product's image sensor reads.
+constexpr uint16_t kProductSensorIdentification = 0x2601;
 
 // The SROM: a serial EEPROM with two-byte addresses and page writes.
 constexpr uint32_t kSromSize = 8192;
@@ -85,6 +87,13 @@ constexpr uint8_t kFpgaWidthLow = 68;
 constexpr uint8_t kFpgaWidthHigh = 69;
 constexpr uint8_t kFpgaResetPulse = 108;
 constexpr uint8_t kFpgaAutoIris = 144;
+constexpr uint8_t kFpgaSerialReset = 129;
+// The frame registers of the products whose FPGA keeps them elsewhere.
+constexpr uint8_t kFpgaOwnHeightLow = 154;
+constexpr uint8_t kFpgaOwnWidthLow = 156;
+constexpr uint8_t kFpgaOwnPixelWidth = 0xA3;
+constexpr uint8_t kSerialResetPulse = 0x01;
+constexpr uint8_t kSerialVideoReady = 0x02;
 constexpr uint16_t kFpgaIdentification = 0x0103;
 constexpr uint8_t kFpgaPixelWidth16 = 2;
 

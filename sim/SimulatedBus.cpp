@@ -1,6 +1,8 @@
 // SimulatedBus.cpp - ports, paths and handles of the simulated bus, and request routing.
 #include "sim/SimulatedBus.h"
 
+#include "sim/ProductDescription.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -62,7 +64,7 @@ CSimulatedBus& CSimulatedBus::Instance() {
 }
 
 int32_t CSimulatedBus::Attach(uint16_t productId, int32_t port) {
-    if (productId != kM03ProductId) {
+    if (!FindProduct(productId)) {
         return -1;
     }
     {

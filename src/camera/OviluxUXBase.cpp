@@ -40,6 +40,7 @@ constexpr uint8_t kAutoIris = 144;
 constexpr uint8_t kAutoIrisBit = 209;
 constexpr uint8_t kAutoIrisOn = 15;
 constexpr uint8_t kAutoIrisOff = 8;
+constexpr int32_t kAutoIrisLevels = 8;
 
 }  // namespace
 
@@ -327,9 +328,13 @@ int32_t COviluxUXBase::AllocateFrameBuffers() {
             sensor_->ResetPulse();
         } else if (productId_ == product::kM01) {
             platform::SleepMs(200);
+        } else if (product::WindowSetsLineTiming(productId_)) {
+            // These FPGAs start each row and frame at the window's origin, in output pixels.
+            const int32_t column = x >> subsample;
+            const int32_t row = y >> subsample;
+            writeTiming(static_cast<uint8_t>(column & 0xFF), static_cast<uint8_t>((column >> 8) & 0xFF),
+                        static_cast<uint8_t>(row & 0xFF), static_cast<uint8_t>((row >> 8) & 0xFF));
         }
-        // The line-timing values of the remaining family members depend on their sensor
-        // models' windows; those models are not part of this library.
     }
     buffersDirty_ = 0;
     return 1;
@@ -487,10 +492,8 @@ int32_t COviluxUXBase::IsAutoIrisSupported() {
     if (product::IsOneOf(productId_, product::k3150, product::k3170, product::k31E0, product::k3220)) {
         return 1;
     }
-    if (productId_ == product::k3260 && controller_) {
-        uint16_t word = 0;
-        controller_->ReadRegisterWord(&word);
-        return (word & 0x8000) != 0 ? 1 : 0;
+    if (productId_ == product::k3260 && sensor_) {
+        return (sensor_->CachedIdentification() & 0x8000) != 0 ? 1 : 0;
     }
     return 0;
 }
@@ -504,7 +507,8 @@ int32_t COviluxUXBase::GetAutoIris() {
         return controller_->FpgaRead(kAutoIrisBit, &value) && (value & 1) != 0 ? 1 : 0;
     }
     if (productId_ == product::k31E0) {
-        return 0;  // that head's sensor model keeps its auto-iris state; it is not in this library
+        const int32_t level = sensor_ ? sensor_->GetAutoIrisLevel() : 0;
+        return level >= 1 && level <= kAutoIrisLevels ? 1 : 0;
     }
     return controller_->FpgaRead(kAutoIris, &value) && value == kAutoIrisOn ? 1 : 0;
 }
@@ -523,7 +527,20 @@ int32_t COviluxUXBase::SetAutoIris(int32_t on) {
         return controller_->FpgaWrite(kAutoIrisBit, value);
     }
     if (productId_ == product::k31E0) {
-        return 0;
+        if (!sensor_) {
+            return 0;
+        }
+        if (on == 0) {
+            return sensor_->SetAutoIrisLevel(0);
+        }
+        // The head's level is the one the user kept in the camera; a byte that is no level
+        // (a fresh camera reads 0xFF) is replaced by the lowest level and kept.
+        uint8_t level = 0;
+        if (!ReadUserByte(&level) || level < 1 || level > kAutoIrisLevels) {
+            level = 1;
+            WriteUserByte(level);
+        }
+        return sensor_->SetAutoIrisLevel(level);
     }
     return controller_->FpgaWrite(kAutoIris, on != 0 ? kAutoIrisOn : kAutoIrisOff);
 }

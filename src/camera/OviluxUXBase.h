@@ -256,6 +256,8 @@ private:
     void OpenFrameEvent();
     // Copies ring slot index out in the sensor's orientation; 0 when it does not fit.
     int32_t CopyRingSlot(int32_t index, uint8_t* destination, int32_t size, int32_t flip);
+    // The frame copy of the head that orders its own rows.
+    int32_t CopyHeadFrame(const uint8_t* source, uint8_t* destination, size_t rowBytes);
     // Starts capture mode 3 to latch the camera's frame count, then capture mode 2.
     void ArmTriggeredCapture(uint32_t latchWaitMs);
     SensorParameters SensorInfo() const;

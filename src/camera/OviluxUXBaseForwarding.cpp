@@ -92,8 +92,8 @@ int32_t COviluxUXBase::GetAnalogGainStepDefault(int32_t* value) { return ToSenso
 int32_t COviluxUXBase::GetAnalogGainStep(int32_t* value) { return ToSensor(&CSensorBase::GetAnalogGainStep, value); }
 int32_t COviluxUXBase::SetAnalogGainStep(int32_t step) { return ToSensor(&CSensorBase::SetAnalogGainStep, step); }
 int32_t COviluxUXBase::GetAnalogGainStepLabel(int32_t step, char* text, int32_t capacity) { return ToSensor(&CSensorBase::GetAnalogGainStepLabel, step, text, capacity); }
-int32_t COviluxUXBase::ModelSpecific160() { return ToSensor(&CSensorBase::ModelSpecific90); }
-int32_t COviluxUXBase::ModelSpecific161() { return ToSensor(&CSensorBase::ModelSpecific91); }
+int32_t COviluxUXBase::ModelSpecific160() { return ToSensor(&CSensorBase::GetAutoIrisLevel); }
+int32_t COviluxUXBase::ModelSpecific161() { return ToSensor(&CSensorBase::Unused79); }
 int32_t COviluxUXBase::ModelSpecific162() { return ToSensor(&CSensorBase::Unused78); }
 int32_t COviluxUXBase::SetSamplingRate(int32_t flag, int32_t* rate) { return ToSensor(&CSensorBase::SetFrameRate, flag, rate); }
 

@@ -23,6 +23,7 @@ constexpr uint8_t kFrameCountRegister = 8;
 constexpr uint8_t kTransferResetRegister = 104;
 constexpr uint16_t kPipeResetFirmware = 0x10FF;
 constexpr size_t kFirmwareVersionOffset = 24;
+constexpr int32_t kLastRowSubModels = 7;  // the head sub-models up to this one repeat their last row
 
 int32_t NextRingIndex(int32_t index) { return index + 1 >= kRingBuffers ? 0 : index + 1; }
 int32_t PreviousRingIndex(int32_t index) { return index == 0 ? kRingBuffers - 1 : index - 1; }
@@ -393,6 +394,10 @@ int32_t COviluxUXBase::CopyRingSlot(int32_t index, uint8_t* destination, int32_t
     if (slot.bytes.size() < static_cast<size_t>(frameBytes_)) {
         return 0;
     }
+    const size_t rowBytes = static_cast<size_t>(frameBytes_ / frameHeight_);
+    if (productId_ == product::k31E0) {
+        return CopyHeadFrame(slot.bytes.data(), destination, rowBytes);
+    }
     int32_t orientation = 0;
     SensorParameters info{};
     if (sensor_ && sensor_->CopyInfo(&info)) {
@@ -400,7 +405,6 @@ int32_t COviluxUXBase::CopyRingSlot(int32_t index, uint8_t* destination, int32_t
     }
     const int32_t straight = (orientation == 3 || orientation == 4) ? 0 : 1;
     const bool reverseSamples = orientation == 2 || orientation == 4;
-    const size_t rowBytes = static_cast<size_t>(frameBytes_ / frameHeight_);
     const size_t sampleBytes = pixelWidthMode_ != 0 ? 2 : 1;
     const size_t rows = static_cast<size_t>(frameHeight_);
     for (size_t row = 0; row < rows; ++row) {
@@ -415,6 +419,17 @@ int32_t COviluxUXBase::CopyRingSlot(int32_t index, uint8_t* destination, int32_t
         for (size_t s = 0; s < samples; ++s) {
             std::memcpy(to + s * sampleBytes, from + (samples - 1 - s) * sampleBytes, sampleBytes);
         }
+    }
+    return 1;
+}
+
+int32_t COviluxUXBase::CopyHeadFrame(const uint8_t* source, uint8_t* destination, size_t rowBytes) {
+    // The head orders its rows itself. Its earlier sub-models send a last row that is not
+    // picture, so that row repeats the one before it.
+    const size_t rows = static_cast<size_t>(frameHeight_);
+    std::memcpy(destination, source, rows * rowBytes);
+    if (sensor_ && sensor_->Variant() <= kLastRowSubModels && rows >= 2) {
+        std::memcpy(destination + (rows - 1) * rowBytes, destination + (rows - 2) * rowBytes, rowBytes);
     }
     return 1;
 }

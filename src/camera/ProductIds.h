@@ -52,6 +52,11 @@ constexpr bool SensorSetsPixelWidth(int32_t id) {
     return IsOneOf(id, k3100, k31B0, k31B4, k31C0, k31C4, k32E0, k32F0, k3300) || (id >= k3260 && id <= k32A0);
 }
 
+// Products whose FPGA line-timing registers 72, 73, 76 and 77 follow the sensor's window.
+constexpr bool WindowSetsLineTiming(int32_t id) {
+    return IsOneOf(id, k30F0, k31B0, k31B4, k31C0, k31C4, k31F0, k32E0, k32F0, k3300) || (id >= k3260 && id <= k32A0);
+}
+
 // Products whose transfer loop resets the frame pipe before retrying a failed frame.
 constexpr bool ResetsPipeOnRetry(int32_t id) {
     return IsOneOf(id, k3100, kConverterHead, k3150, k3170, k31B0, k31B4, k31C0, k31C4, k31E0, k32A0, k32D0);

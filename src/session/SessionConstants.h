@@ -30,7 +30,7 @@ constexpr uint32_t kNotifyMessage = 0x8003;  // notification window: a code in l
 constexpr int32_t kErrorStackDepth = 20;
 
 // The camera model this library drives, and its sensor.
-constexpr int32_t kProductId = 0x3030;
+constexpr int32_t kProductId = OVILUX_PRODUCT_ID;  // chosen when the library is built
 constexpr int32_t kSensorWidth = 2592;
 constexpr int32_t kSensorHeight = 1944;
 constexpr const char* kModelName = "OviluxM03-UX";

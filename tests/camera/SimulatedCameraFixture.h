@@ -1,4 +1,5 @@
-// SimulatedCameraFixture.h - a camera device object opened on a simulated M03 in fast mode.
+// SimulatedCameraFixture.h - a camera device object opened on a simulated M03 in fast mode; other
+// products of the family can be opened beside it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -35,14 +36,14 @@ protected:
     static sim::CSimulatedBus& bus() { return sim::CSimulatedBus::Instance(); }
     std::shared_ptr<sim::CSimCamera> camera() { return bus().Camera(port); }
 
-    // A device object opened on the index-th camera present on this process's bus. The device
+    // A device object opened on the index-th camera of a product present on this process's bus. The device
     // table is shared with other test processes, so device numbers are found, not assumed.
-    std::unique_ptr<camera::COviluxUXSimpleSdk> Open(int32_t index) {
+    std::unique_ptr<camera::COviluxUXSimpleSdk> Open(int32_t index, int32_t productId = kM03) {
         auto opened = std::make_unique<camera::COviluxUXSimpleSdk>();
         opened->SetDriverPort(&bus());
         opened->CreateController(nullptr, nullptr);
-        opened->SetProductId(kM03);
-        opened->CountDevices(kM03);
+        opened->SetProductId(productId);
+        opened->CountDevices(productId);
         for (int32_t number = 0; number < 32; ++number) {
             if (opened->IsDeviceNumberValid(number) && index-- == 0) {
                 return opened->OpenDevice(number) ? std::move(opened) : nullptr;

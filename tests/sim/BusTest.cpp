@@ -58,7 +58,7 @@ TEST(SimulatedBus, ACameraKeepsItsPathOnItsPortAndGetsANewOneElsewhere) {
 
 TEST(SimulatedBus, RefusesUnknownProductsAndTakenOrMissingPorts) {
     sim::CSimulatedBus& bus = sim::CSimulatedBus::Instance();
-    EXPECT_EQ(bus.Attach(0x3020, -1), -1);
+    EXPECT_EQ(bus.Attach(0x3021, -1), -1) << "no product of the family has this id";
     EXPECT_EQ(bus.Attach(0x3030, 32), -1);
     ASSERT_EQ(bus.Attach(0x3030, 0), 0);
     EXPECT_EQ(bus.Attach(0x3030, 0), -1);
@@ -80,7 +80,7 @@ TEST(SimulatedBus, ParsesTheEnvironmentsProductIds) {
     EXPECT_EQ(sim::CSimulatedBus::ParseProductId("30300"), -1);
     EXPECT_EQ(sim::CSimulatedBus::ParseProductId("zz"), -1);
     sim::CSimulatedBus& bus = sim::CSimulatedBus::Instance();
-    bus.ApplyEnvironment("3030, bad,,0x3030,3020", "FAST", nullptr);
+    bus.ApplyEnvironment("3030, bad,,0x3030,3021", "FAST", nullptr);
     EXPECT_EQ(bus.List().size(), 2u);
     EXPECT_EQ(bus.Speed(), sim::SimSpeed::Fast);
     bus.ApplyEnvironment(nullptr, "realtime", nullptr);

@@ -56,7 +56,7 @@ TEST(SimApi, AttachListAndDetachCameras) {
 }
 
 TEST(SimApi, RefusesBadArguments) {
-    EXPECT_EQ(OviluxSim_Attach(0x3020, -1), -1);
+    EXPECT_EQ(OviluxSim_Attach(0x3021, -1), -1) << "no product of the family has this id";
     EXPECT_EQ(OviluxSim_Attach(0x13030, -1), -1);
     EXPECT_EQ(OviluxSim_Attach(0x3030, OVILUX_SIM_PORT_COUNT), -1);
     EXPECT_EQ(OviluxSim_List(nullptr, 1), -1);
@@ -118,7 +118,7 @@ TEST(SimApi, TheEnvironmentAttachesCamerasWhenTheLibraryLoads) {
     SetVariable("OVILUX_SIMULATE", "3030,3030");
     SetVariable("OVILUX_SIM_SPEED", "fast");
     EXPECT_EQ(test::RunChild("list", {"2", "0"}), 0);
-    SetVariable("OVILUX_SIMULATE", "0x3030, nonsense,3020");
+    SetVariable("OVILUX_SIMULATE", "0x3030, nonsense,3021");
     SetVariable("OVILUX_SIM_SPEED", "realtime");
     EXPECT_EQ(test::RunChild("list", {"1", "1"}), 0);
     SetVariable("OVILUX_SIMULATE", nullptr);

@@ -106,6 +106,14 @@ int32_t CSensorBase::GetExposureSeconds(double* value) {
     return Report(value, params_.exposureSecondsCurrent, params_.exposureSecondsSupported);
 }
 
+uint16_t CSensorBase::CachedIdentification() {
+    platform::CriticalSectionLock hold(lock_);
+    if (!identificationRead_ && controller_ != nullptr) {
+        identificationRead_ = controller_->ReadRegisterWord(&identificationWord_) != 0;
+    }
+    return identificationWord_;
+}
+
 int32_t CSensorBase::ResetPulse() {
     if (controller_ == nullptr) {
         return 0;

@@ -116,8 +116,9 @@ public:
     virtual int32_t CopyInfo(SensorParameters* out);
     virtual void RestartSensor() {}
     virtual void ResumeSensor() {}
-    virtual int32_t ModelSpecific90() { return 0; }
-    virtual int32_t ModelSpecific91() { return 0; }
+    // The automatic-exposure level of a head that runs it itself: 0 off, 1 to 8 on.
+    virtual int32_t GetAutoIrisLevel() { return 0; }
+    virtual int32_t SetAutoIrisLevel(int32_t /*level*/) { return 0; }
     virtual int32_t IsPeltierSupported() { return 0; }
     virtual int32_t GetPeltier() { return 0; }
     virtual int32_t SetPeltier(int32_t /*on*/) { return 0; }
@@ -163,6 +164,10 @@ public:
     // The FPGA register 129 handshake that tells a camera head's video is ready.
     int32_t SerialReset();
 
+    // The identification word, read from the controller at the first call and kept; 0 when
+    // the read failed.
+    uint16_t CachedIdentification();
+
     int32_t Variant() const { return variant_; }
     uint8_t BusAddress() const { return busAddress_; }
 
@@ -171,6 +176,7 @@ protected:
     const uint8_t busAddress_;
     int32_t modeWord_ = 0;
     uint16_t identificationWord_ = 0;
+    bool identificationRead_ = false;
     int32_t variant_ = 0;
     SensorParameters params_{};
     // Serialises each model's register sequences and block updates between the session's

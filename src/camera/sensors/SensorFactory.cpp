@@ -1,7 +1,20 @@
 // SensorFactory.cpp - the product-id table of the sensor models.
 #include "camera/sensors/SensorFactory.h"
 
+#include <iterator>
+
+#include "camera/sensors/SensorFrameEndModels.h"
+#include "camera/sensors/SensorFpgaShutterModels.h"
+#include "camera/sensors/SensorLineTimeModels.h"
+#include "camera/sensors/SensorLineUnitModels.h"
 #include "camera/sensors/SensorS03.h"
+#include "camera/sensors/SensorS04.h"
+#include "camera/sensors/SensorS11.h"
+#include "camera/sensors/SensorS15.h"
+#include "camera/sensors/SensorS26.h"
+#include "camera/sensors/SensorS33.h"
+#include "camera/sensors/SensorSecondsModels.h"
+#include "camera/sensors/SensorVideoHeadModels.h"
 
 namespace ovilux::camera {
 
@@ -24,6 +37,24 @@ constexpr SensorModelRow kRows[] = {
 
 constexpr SensorModelRow kDefaultRow = {0, 1, 0x20, 0};
 
+using Maker = std::unique_ptr<CSensorBase> (*)(usb::CControllerBase*, uint8_t);
+
+template <typename Model>
+std::unique_ptr<CSensorBase> Make(usb::CControllerBase* controller, uint8_t busAddress) {
+    return std::make_unique<Model>(controller, busAddress);
+}
+
+// The model classes by their number: kMakers[n - 1] makes CSensorSnn.
+constexpr Maker kMakers[] = {
+    Make<CSensorS01>, Make<CSensorS02>, Make<CSensorS03>, Make<CSensorS04>, Make<CSensorS05>, Make<CSensorS06>,
+    Make<CSensorS07>, Make<CSensorS08>, Make<CSensorS09>, Make<CSensorS10>, Make<CSensorS11>, Make<CSensorS12>,
+    Make<CSensorS13>, Make<CSensorS14>, Make<CSensorS15>, Make<CSensorS16>, Make<CSensorS17>, Make<CSensorS18>,
+    Make<CSensorS19>, Make<CSensorS20>, Make<CSensorS21>, Make<CSensorS22>, Make<CSensorS23>, Make<CSensorS24>,
+    Make<CSensorS25>, Make<CSensorS26>, Make<CSensorS27>, Make<CSensorS28>, Make<CSensorS29>, Make<CSensorS30>,
+    Make<CSensorS31>, Make<CSensorS32>, Make<CSensorS33>, Make<CSensorS34>, Make<CSensorS35>, Make<CSensorS36>,
+};
+static_assert(std::size(kMakers) == 36);
+
 }  // namespace
 
 SensorModelRow FindSensorModelRow(int32_t productId) {
@@ -45,14 +76,7 @@ std::unique_ptr<CSensorBase> CreateSensorModel(int32_t productId, uint16_t ident
     if (NeedsIdentificationWord(productId) && identificationWord == kSensorS02Identification) {
         row.modelNumber = 2;
     }
-    std::unique_ptr<CSensorBase> model;
-    switch (row.modelNumber) {
-        case 3:
-            model = std::make_unique<CSensorS03>(controller, row.busAddress);
-            break;
-        default:
-            return nullptr;  // the other models of the family are not built into this library yet
-    }
+    std::unique_ptr<CSensorBase> model = kMakers[row.modelNumber - 1](controller, row.busAddress);
     if (row.variant != 0) {
         model->SetVariant(row.variant);
     }

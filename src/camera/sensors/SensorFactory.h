@@ -27,8 +27,7 @@ SensorModelRow FindSensorModelRow(int32_t productId);
 bool NeedsIdentificationWord(int32_t productId);
 
 // Creates the sensor model for the product id (the identification word only matters where
-// NeedsIdentificationWord says so) and hands it its variant code. Null when that model is
-// not built into this library.
+// NeedsIdentificationWord says so) and hands it its variant code.
 std::unique_ptr<CSensorBase> CreateSensorModel(int32_t productId, uint16_t identificationWord,
                                                usb::CControllerBase* controller);
 

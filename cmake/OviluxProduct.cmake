@@ -1,0 +1,22 @@
+# The model number of the built product (the nn of its "Ovilux-Mnn-UX" name), unless
+# OVILUX_MODEL_NUMBER names one; products without such a name report model 0.
+string(TOUPPER "${OVILUX_PRODUCT_ID}" _ovilux_product)
+string(REGEX REPLACE "^0X" "" _ovilux_product "${_ovilux_product}")
+if(NOT _ovilux_product MATCHES "^[0-9A-F][0-9A-F][0-9A-F][0-9A-F]$")
+  message(FATAL_ERROR "OVILUX_PRODUCT_ID must be a four-digit hexadecimal USB product id, not '${OVILUX_PRODUCT_ID}'")
+endif()
+set(OVILUX_PRODUCT_HEX ${_ovilux_product})
+set(_ovilux_model_numbers
+  3020=1 3030=3 3040=2 3042=5 3050=4 3090=8 30B0=10 30C0=9 30F0=6 3100=7 3110=12 3120=11 3140=13)
+set(OVILUX_BUILT_MODEL_NUMBER 0)
+foreach(_pair IN LISTS _ovilux_model_numbers)
+  string(REPLACE "=" ";" _pair "${_pair}")
+  list(GET _pair 0 _id)
+  list(GET _pair 1 _number)
+  if(_id STREQUAL _ovilux_product)
+    set(OVILUX_BUILT_MODEL_NUMBER ${_number})
+  endif()
+endforeach()
+if(NOT OVILUX_MODEL_NUMBER STREQUAL "")
+  set(OVILUX_BUILT_MODEL_NUMBER ${OVILUX_MODEL_NUMBER})
+endif()
