@@ -480,10 +480,12 @@ OVILUX_API int32_t Ovilux_SetMaskFilter(uint32_t handle, int32_t value);
 
 /* A new message window, or null when none could be made. */
 OVILUX_API OVILUX_HWND OviluxWnd_CreateMessageWindow(void);
-/* 1 when a message posted to window arrived within timeoutMs, 0 on timeout or a bad window */
+/* 1 when a message posted to window arrived within timeoutMs, 0 on timeout or a bad window;
+ * 0 at once, whatever the timeout, when another thread destroys the window during the wait. */
 OVILUX_API int32_t OviluxWnd_GetMessage(OVILUX_HWND window, uint32_t timeoutMs, uint32_t* message,
                                         uintptr_t* wParam, intptr_t* lParam);
-/* Destroys the window and drops its queued messages; later posts to it fail. */
+/* Destroys the window and drops its queued messages; later posts to it fail. On Windows a
+ * window of another thread is destroyed by its own thread at its next OviluxWnd_GetMessage. */
 OVILUX_API void OviluxWnd_DestroyWindow(OVILUX_HWND window);
 
 #ifdef __cplusplus

@@ -15,6 +15,8 @@ if [ "$purpose" = test ]; then
   packages+=(dpkg-dev nasm pngcheck libtiff-tools python3-pil)
   # The Windows package's import library for Microsoft's linker, and the linker that checks it.
   packages+=(llvm lld)
+  # The fuzzing build: clang and its libFuzzer and sanitizer runtimes.
+  packages+=(clang-14 libclang-rt-14-dev)
 fi
 
 missing=()

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Builds every test configuration and runs all their tests in one CTest run:
-# Linux under AddressSanitizer + UBSan, the threaded suites under ThreadSanitizer, the Windows
-# x64 build under Wine, the release build's Python package and .deb (the Windows build checks
-# its .zip), and a library built for another product (0x30F0) taking a picture on that
-# product's simulated camera. Exits non-zero on any failure.
+# Linux under AddressSanitizer + UBSan, the threaded suites under ThreadSanitizer, a short run
+# of each libFuzzer target (clang), the Windows x64 build under Wine, the release build's Python
+# package and .deb (the Windows build checks its .zip), and a library built for another product
+# (0x30F0) taking a picture on that product's simulated camera. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
 scripts/build-mingw-image-libs.sh
-presets=(linux-asan linux-tsan windows linux-release linux-product-30f0)
+presets=(linux-asan linux-tsan linux-fuzz windows linux-release linux-product-30f0)
 for preset in "${presets[@]}"; do
   echo "== building $preset"
   cmake --preset "$preset" >/dev/null

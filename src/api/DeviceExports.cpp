@@ -39,9 +39,10 @@ extern "C" int32_t Ovilux_GetDeviceName(uint32_t handle, int32_t index, char* bu
 
 extern "C" int32_t Ovilux_GetDeviceNameW(uint32_t handle, int32_t index, OVILUX_WCHAR* buffer, int32_t length) {
     return Dispatch(handle, kFailure, [&](COvilux& s) {
-        if (buffer == nullptr || length <= 0) {
+        if (buffer == nullptr) {
             return s.GetDeviceNameW(index, nullptr, length);
         }
+        // A length of zero or below is short like any other, and refused by the session.
         char16_t wide[ovilux::session::kWideNameUnits];
         const int32_t capacity = length < ovilux::session::kWideNameUnits ? length : ovilux::session::kWideNameUnits;
         if (!s.GetDeviceNameW(index, wide, capacity)) {

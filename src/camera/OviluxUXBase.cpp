@@ -369,9 +369,12 @@ int32_t COviluxUXBase::SetCaptureWindow(int32_t x, int32_t y, int32_t width, int
     if (!sensor_) {
         return 0;
     }
+    // The sensor keeps its window's output size, which is the requested size only without
+    // sub-sampling: a sub-sampled window is always programmed, or a request that happened to
+    // equal the old output size would keep the old window.
     int32_t cx = 0, cw = 0, cy = 0, ch = 0, cs = 0;
-    if (sensor_->GetWindow(&cx, &cw, &cy, &ch, &cs) && cx == x && cy == y && cw == width && ch == height &&
-        cs == subsample) {
+    if (subsample == 0 && sensor_->GetWindow(&cx, &cw, &cy, &ch, &cs) && cx == x && cy == y && cw == width &&
+        ch == height && cs == subsample) {
         return 1;
     }
     if (!sensor_->SetWindow(x, width, y, height, subsample)) {

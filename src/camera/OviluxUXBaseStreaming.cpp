@@ -106,6 +106,9 @@ int32_t COviluxUXBase::StartTransfer(int32_t captureMode) {
     // frame that arrived but reads as none.
     frameEvent_.Reset();
     readIndex_ = writeIndex_.load();
+    // Nor does it owe a loss: the last loop's give-up is news of that transfer, and a wait
+    // before the new loop has run must not report it.
+    timeoutFlag_ = 0;
     threadEnd_ = std::make_unique<platform::Event>(platform::EventReset::Auto, false);
     running_ = 1;
     const bool direct = productId_ == product::kFx3Direct;

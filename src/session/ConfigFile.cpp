@@ -9,6 +9,9 @@ namespace ovilux::session {
 namespace {
 
 constexpr size_t kRecordBytes = 8;
+// Far more pairs than any camera has settings; a name that streams without end (/dev/zero,
+// /dev/full, a pipe) stops here instead of filling the memory.
+constexpr size_t kMaxFileBytes = size_t{16} << 20;
 
 int32_t LittleEndian32(const uint8_t* bytes) {
     return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
@@ -38,6 +41,9 @@ std::optional<ConfigPairs> ReadConfigFile(const char* fileName) {
     uint8_t block[4096];
     size_t got;
     while ((got = std::fread(block, 1, sizeof block, file.get())) > 0) {
+        if (bytes.size() + got > kMaxFileBytes) {
+            return std::nullopt;
+        }
         bytes.insert(bytes.end(), block, block + got);
     }
     if (std::ferror(file.get())) {

@@ -14,7 +14,8 @@ using ConfigPairs = std::vector<std::pair<int32_t, int32_t>>;
 // The pairs of the whole 8-byte records in bytes; bytes short of a record at the end are ignored.
 ConfigPairs ParseConfigPairs(const uint8_t* bytes, size_t size);
 
-// The pairs of a file named in the ANSI code page; nullopt when it cannot be opened or read.
+// The pairs of a file named in the ANSI code page; nullopt when it cannot be opened or read,
+// or holds more than 16 MiB.
 std::optional<ConfigPairs> ReadConfigFile(const char* fileName);
 
 }  // namespace ovilux::session

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/CriticalSection.h"
+#include "platform/Event.h"
 #include "platform/MessageWindow.h"
 #include "platform/Thread.h"
 #include "session/ErrorStack.h"
@@ -143,7 +144,14 @@ private:
     void PushCaptureSettings();
     void SendExposure();
 
-    bool IsWindowValid() const;
+    // One reading of the capture window. Setters change it under the capture lock, so a
+    // reading under that lock is one consistent window.
+    struct WindowValues {
+        int32_t TH, TV, EH, EV, EHS, EVS;
+    };
+    WindowValues StoredWindow() const;
+    void StoreWindow(const WindowValues& window);
+    bool IsWindowValid(const WindowValues& window) const;
     bool HasPreviewPlacement() const;
     // Sizes the buffers and programs the camera; 0 or the code of the failure.
     int32_t Prepare();
@@ -178,6 +186,8 @@ private:
 
     // Worker-thread block.
     std::atomic<int32_t> runFlag_{0};
+    // Set by a stop: the worker sleeps out the wait time on it, so no wait time delays a stop.
+    platform::Event stopRequested_{platform::EventReset::Manual, false};
     platform::Thread captureThread_;
 
     // Preview placement (a window wanted when any is set).

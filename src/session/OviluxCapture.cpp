@@ -38,13 +38,15 @@ int32_t COvilux::Prepare() {
     if (!camera_->IsDeviceNumberValid(selectedDevice_)) {
         return code::kNotPresent;
     }
-    if (!IsWindowValid()) {
+    // Each setting is read once, so that the buffers and the camera get the same format.
+    const WindowValues window = StoredWindow();
+    if (!IsWindowValid(window)) {
         return code::kBadWindow;
     }
     const int32_t subSample = subSample_;
     const int32_t mode = colourMode_;
-    const int32_t width = window_.EH >> subSample;
-    const int32_t height = window_.EV >> subSample;
+    const int32_t width = window.EH >> subSample;
+    const int32_t height = window.EV >> subSample;
     {
         platform::CriticalSectionLock images(imageLock_);
         if (!SizeBuffers(mode, width, height)) {
@@ -54,7 +56,7 @@ int32_t COvilux::Prepare() {
         prepared_ = PreparedFormat{mode, width, height};
     }
     camera_->SetPixelWidth(IsSixteenBitMode(mode) ? 1 : 0);
-    if (!camera_->SetCaptureWindow(window_.EHS, window_.EVS, window_.EH, window_.EV, subSample)) {
+    if (!camera_->SetCaptureWindow(window.EHS, window.EVS, window.EH, window.EV, subSample)) {
         return code::kBadWindow;
     }
     PushCaptureSettings();
@@ -62,9 +64,11 @@ int32_t COvilux::Prepare() {
 }
 
 bool COvilux::SameFormatPrepared() {
+    const WindowValues window = StoredWindow();
+    const int32_t subSample = subSample_;
     platform::CriticalSectionLock images(imageLock_);
-    return prepared_.colourMode == colourMode_ && prepared_.width == (window_.EH >> subSample_) &&
-           prepared_.height == (window_.EV >> subSample_);
+    return prepared_.colourMode == colourMode_ && prepared_.width == (window.EH >> subSample) &&
+           prepared_.height == (window.EV >> subSample);
 }
 
 int32_t COvilux::StartPreview() {
@@ -94,6 +98,7 @@ int32_t COvilux::StartPreview() {
     }
     captureState_ = state::kLiveView;
     runFlag_ = run::kRun;
+    stopRequested_.Reset();
     frameCounter_ = 0;
     lastRateTime_ = platform::TimeGetTime();
     if (!captureThread_.Start([this] { LiveViewWorker(); })) {
@@ -109,6 +114,7 @@ int32_t COvilux::StopPreview() {
     }
     platform::CriticalSectionLock guard(captureLock_);
     runFlag_ = run::kStop;
+    stopRequested_.Set();
     // The worker goes first: it may be inside a frame wait or copy on the camera, and the
     // camera's stream must not be torn down under it.
     captureThread_.Join(platform::kWaitInfinite);
@@ -191,11 +197,12 @@ bool COvilux::DeliverTo(const image::DibImage& source, void* buffer, int32_t siz
 
 void COvilux::LiveViewWorker() {
     while (runFlag_ != run::kStop) {
-        platform::SleepMs(static_cast<uint32_t>(waitTime_.load()));
+        stopRequested_.Wait(static_cast<uint32_t>(waitTime_.load()));
         if (runFlag_ != run::kRun) {
             continue;
         }
-        const int32_t waited = camera_->WaitFrame(kFrameTimeoutMs);
+        // Short waits, so that a stalled camera holds up a stop by one slice at most.
+        const int32_t waited = camera_->WaitFrame(kWorkerFrameSliceMs);
         if (waited == kWaitLost) {
             runFlag_ = run::kStop;
             PostFrameMessage(0, code::kCameraLost);

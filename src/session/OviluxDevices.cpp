@@ -80,7 +80,8 @@ int32_t COvilux::GetDeviceNameW(int32_t index, char16_t* buffer, int32_t length)
         RecordError(code::kNoCamera);
         return 0;
     }
-    if (buffer == nullptr || length <= 0) {
+    // A length too short for the name, zero and below included, is the conversion's failure.
+    if (buffer == nullptr) {
         RecordError(code::kBadArgument);
         return 0;
     }

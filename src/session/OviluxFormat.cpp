@@ -24,11 +24,25 @@ constexpr double kUnitsPerSecond = 10000.0;
 
 }  // namespace
 
-bool COvilux::IsWindowValid() const {
-    const int32_t th = window_.TH, tv = window_.TV, eh = window_.EH, ev = window_.EV, ehs = window_.EHS,
-                  evs = window_.EVS;
-    return th >= 0 && tv >= 0 && eh >= 0 && ev >= 0 && ehs >= 0 && evs >= 0 && eh <= kSensorWidth &&
-           ehs + eh <= kSensorWidth && ev <= kSensorHeight && evs + ev <= kSensorHeight && subSample_ != 3;
+COvilux::WindowValues COvilux::StoredWindow() const {
+    return WindowValues{window_.TH, window_.TV, window_.EH, window_.EV, window_.EHS, window_.EVS};
+}
+
+void COvilux::StoreWindow(const WindowValues& window) {
+    window_.TH = window.TH;
+    window_.TV = window.TV;
+    window_.EH = window.EH;
+    window_.EV = window.EV;
+    window_.EHS = window.EHS;
+    window_.EVS = window.EVS;
+}
+
+bool COvilux::IsWindowValid(const WindowValues& window) const {
+    // Sums in 64 bits: a start near the largest int would wrap round and pass.
+    const int64_t endH = int64_t{window.EHS} + window.EH;
+    const int64_t endV = int64_t{window.EVS} + window.EV;
+    return window.TH >= 0 && window.TV >= 0 && window.EH >= 0 && window.EV >= 0 && window.EHS >= 0 &&
+           window.EVS >= 0 && endH <= kSensorWidth && endV <= kSensorHeight && subSample_ != 3;
 }
 
 int32_t COvilux::SetCaptureWindow(int32_t width, int32_t height) {
@@ -58,16 +72,17 @@ int32_t COvilux::SetCaptureWindow(int32_t width, int32_t height) {
         RecordError(code::kWindow);
         return 0;
     }
+    // Under the capture lock: a snapshot on another thread keeps the window it was prepared
+    // with, and this one takes effect for the next frame.
+    platform::CriticalSectionLock guard(captureLock_);
     for (size_t i = 0; i < std::size(kPresetValueNames); ++i) {
         if (const std::optional<int32_t> value = found->Dword(kPresetValueNames[i])) {
             (window_.*kPresetFields[i]) = *value;
         }
     }
-    if (!IsWindowValid()) {
+    if (!IsWindowValid(StoredWindow())) {
         RecordError(code::kBadWindow);
-        window_.TH = window_.EH = kSensorWidth;
-        window_.TV = window_.EV = kSensorHeight;
-        window_.EHS = window_.EVS = 0;
+        StoreWindow(WindowValues{kSensorWidth, kSensorHeight, kSensorWidth, kSensorHeight, 0, 0});
     }
     // A running live view keeps the window it was prepared with; the next start programs this one.
     if (captureState_ != state::kLiveView) {
@@ -87,16 +102,14 @@ int32_t COvilux::SetCaptureWindowEx(int32_t hTotal, int32_t hStart, int32_t hEff
         RecordError(code::kBadArgument);
         return 0;
     }
-    window_.TH = hTotal;
-    window_.EHS = hStart;
-    window_.EH = hEffective;
-    window_.TV = vTotal;
-    window_.EVS = vStart;
-    window_.EV = vEffective;
-    if (!IsWindowValid()) {
+    // A refused window is not kept: the session goes on reporting and using the last good one.
+    const WindowValues wanted{hTotal, vTotal, hEffective, vEffective, hStart, vStart};
+    if (!IsWindowValid(wanted)) {
         RecordError(code::kBadWindow);
         return 0;
     }
+    platform::CriticalSectionLock guard(captureLock_);
+    StoreWindow(wanted);
     if (captureState_ == state::kLiveView) {
         return 1;
     }

@@ -49,6 +49,7 @@ constexpr int kFileNameBytes = 1024;
 
 // Timing.
 constexpr uint32_t kFrameTimeoutMs = 3000;      // waiting for one frame
+constexpr uint32_t kWorkerFrameSliceMs = 100;   // one frame wait of the live-view worker
 constexpr int32_t kDefaultWaitTimeMs = 10;      // pause between live-view frames
 constexpr uint32_t kRateIntervalMs = 1000;      // the frame rate is recomputed after this long
 constexpr uint32_t kFrameRetryMs = 1;           // pause before waiting again after a wake-up without a frame

@@ -58,8 +58,10 @@ TEST_F(Devices, NamesRefuseBadIndicesAndShortBuffers) {
 
     // The wide name needs room for its 15 characters and the terminator.
     OVILUX_WCHAR wide[32];
-    EXPECT_EQ(Ovilux_GetDeviceNameW(handle_, 0, wide, 15), 0);
-    EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_CONVERSION);
+    for (int32_t shortLength : {15, 1, 0, -1, INT32_MIN}) {
+        EXPECT_EQ(Ovilux_GetDeviceNameW(handle_, 0, wide, shortLength), 0) << shortLength;
+        EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_CONVERSION) << shortLength;
+    }
     EXPECT_EQ(Ovilux_GetDeviceNameW(handle_, 0, wide, 16), 1);
     EXPECT_EQ(WideToString(wide), "OviluxM03-UX_01");
     EXPECT_EQ(Ovilux_EnumDevice(handle_, nullptr), 0);

@@ -1,8 +1,12 @@
 // Message windows: order, timeouts, cross-thread posting and destroyed windows.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <memory>
 #include <thread>
 
+#include "platform/Event.h"
 #include "platform/MessageWindow.h"
 
 using namespace ovilux::platform;
@@ -54,4 +58,28 @@ TEST(MessageWindow, WindowsKeepSeparateQueues) {
     EXPECT_EQ(message.wParam, 10u);
     DestroyMessageWindow(a);
     DestroyMessageWindow(b);
+}
+
+// A thread waiting without a time limit on a window that another thread destroys gets a
+// failure at once; on Windows the waiter owns the window, as it must there.
+TEST(MessageWindow, DestroyingAWindowWakesItsWaiter) {
+    auto created = std::make_shared<std::promise<WindowHandle>>();
+    std::future<WindowHandle> windowMade = created->get_future();
+    // Shared with a detached waiter, so that a waiter that is never woken fails the test
+    // instead of holding it up.
+    auto received = std::make_shared<std::promise<bool>>();
+    std::future<bool> answer = received->get_future();
+    std::thread([created, received] {
+        WindowHandle window = CreateMessageWindow();
+        created->set_value(window);
+        WindowMessage message{};
+        received->set_value(window != nullptr && GetWindowMessage(window, kWaitInfinite, &message));
+    }).detach();
+    WindowHandle window = windowMade.get();
+    ASSERT_NE(window, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    DestroyMessageWindow(window);
+    ASSERT_EQ(answer.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the waiter still waits";
+    EXPECT_FALSE(answer.get());
+    EXPECT_FALSE(IsWindowAlive(window));
 }

@@ -1,6 +1,7 @@
 // Text conversion: Japanese round trips, invalid input, buffers that are too small, code page 932.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstring>
 #include <string>
 
@@ -71,3 +72,20 @@ TEST(TextCodec, EncodesCodePage932) {
     EXPECT_EQ(EncodeCodePage932("\xCE\xBCs"), std::string("\x83\xCA\x73")) << "the Greek mu that stands for micro";
     EXPECT_EQ(EncodeCodePage932(nullptr), std::string());
 }
+
+#ifndef _WIN32
+// A program that never called setlocale runs in the "C" locale; its non-ASCII file names are
+// UTF-8 all the same, and must convert.
+TEST(TextCodec, PlainLocalesConvertAsUtf8) {
+    for (const char* locale : {"C", "POSIX"}) {
+        ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr) << locale;
+        char ansi[256];
+        ASSERT_GT(WideToAnsi(kJapanese, ansi, sizeof(ansi)), 0) << locale;
+        EXPECT_STREQ(ansi, "カメラ画像_01.bmp") << locale;
+        char16_t wide[64];
+        ASSERT_GT(AnsiToWide(ansi, wide, 64), 0) << locale;
+        EXPECT_EQ(std::u16string(wide), std::u16string(kJapanese)) << locale;
+    }
+    std::setlocale(LC_ALL, "C");
+}
+#endif

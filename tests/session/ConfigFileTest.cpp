@@ -23,5 +23,14 @@ TEST(ConfigFile, WholeRecordsBecomePairsAndShortTailsAreIgnored) {
     EXPECT_FALSE(ReadConfigFile(""));
 }
 
+#ifndef _WIN32
+// Names that stream without end are refused once past any real file's size, not read forever.
+TEST(ConfigFile, EndlessStreamsAreRefused) {
+    for (const char* name : {"/dev/zero", "/dev/full"}) {
+        EXPECT_FALSE(ReadConfigFile(name)) << name;
+    }
+}
+#endif
+
 }  // namespace
 }  // namespace ovilux::session

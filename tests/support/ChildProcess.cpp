@@ -6,11 +6,14 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
+#include <thread>
 extern char** environ;
 #endif
 
@@ -47,7 +50,7 @@ bool RunChildRoleFromArgs(int argc, char** argv, int* exitCode) {
     return true;
 }
 
-int RunChild(const std::string& role, const std::vector<std::string>& args) {
+int RunChild(const std::string& role, const std::vector<std::string>& args, unsigned timeLimitMs) {
 #ifdef _WIN32
     wchar_t self[MAX_PATH];
     if (GetModuleFileNameW(nullptr, self, MAX_PATH) == 0) {
@@ -63,7 +66,13 @@ int RunChild(const std::string& role, const std::vector<std::string>& args) {
     if (!CreateProcessW(self, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return -1;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
+    if (WaitForSingleObject(process.hProcess, timeLimitMs == kNoTimeLimit ? INFINITE : timeLimitMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return kChildTimedOut;
+    }
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
@@ -88,8 +97,21 @@ int RunChild(const std::string& role, const std::vector<std::string>& args) {
         return -1;
     }
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid) {
-        return -1;
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        const pid_t ended = waitpid(pid, &status, timeLimitMs == kNoTimeLimit ? 0 : WNOHANG);
+        if (ended == pid) {
+            break;
+        }
+        if (ended < 0) {
+            return -1;
+        }
+        if (std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(timeLimitMs)) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return kChildTimedOut;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     if (WIFEXITED(status)) {
         return WEXITSTATUS(status);

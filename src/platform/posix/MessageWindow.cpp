@@ -19,6 +19,9 @@ struct MessageQueue {
     std::mutex mutex;
     std::condition_variable arrived;
     std::deque<WindowMessage> messages;
+    // Set when the window is destroyed, so that a thread waiting on it returns a failure
+    // instead of waiting for a message that can no longer come.
+    bool destroyed = false;
 };
 
 struct WindowTable {
@@ -55,10 +58,13 @@ bool GetWindowMessage(WindowHandle window, uint32_t timeoutMs, WindowMessage* ou
         return false;
     }
     std::unique_lock<std::mutex> lock(queue->mutex);
-    auto hasMessage = [&] { return !queue->messages.empty(); };
+    auto answered = [&] { return queue->destroyed || !queue->messages.empty(); };
     if (timeoutMs == kWaitInfinite) {
-        queue->arrived.wait(lock, hasMessage);
-    } else if (!queue->arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), hasMessage)) {
+        queue->arrived.wait(lock, answered);
+    } else if (!queue->arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), answered)) {
+        return false;
+    }
+    if (queue->destroyed) {
         return false;
     }
     *out = queue->messages.front();
@@ -67,9 +73,22 @@ bool GetWindowMessage(WindowHandle window, uint32_t timeoutMs, WindowMessage* ou
 }
 
 void DestroyMessageWindow(WindowHandle window) {
-    WindowTable& table = Windows();
-    std::lock_guard<std::mutex> lock(table.mutex);
-    table.windows.erase(reinterpret_cast<uintptr_t>(window));
+    std::shared_ptr<MessageQueue> queue;
+    {
+        WindowTable& table = Windows();
+        std::lock_guard<std::mutex> lock(table.mutex);
+        auto it = table.windows.find(reinterpret_cast<uintptr_t>(window));
+        if (it == table.windows.end()) {
+            return;
+        }
+        queue = std::move(it->second);
+        table.windows.erase(it);
+    }
+    {
+        std::lock_guard<std::mutex> lock(queue->mutex);
+        queue->destroyed = true;
+    }
+    queue->arrived.notify_all();
 }
 
 bool PostWindowMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {

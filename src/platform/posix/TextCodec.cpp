@@ -33,7 +33,12 @@ long Convert(const char* to, const char* from, const char* in, size_t inBytes, c
     return static_cast<long>(outBytes - outLeft);
 }
 
-const char* AnsiCharset() { return nl_langinfo(CODESET); }
+// The "C" and POSIX locales name plain ASCII; today's systems mean UTF-8 by it (file names
+// included), and UTF-8 reads every ASCII text the same, so those locales convert as UTF-8.
+const char* AnsiCharset() {
+    const char* charset = nl_langinfo(CODESET);
+    return std::strcmp(charset, "ANSI_X3.4-1968") == 0 || std::strcmp(charset, "ASCII") == 0 ? "UTF-8" : charset;
+}
 
 size_t WideLength(const char16_t* text) {
     size_t n = 0;

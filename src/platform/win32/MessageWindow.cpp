@@ -14,6 +14,13 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"OviluxMessageWindow";
 
+// A window can only be destroyed by the thread that owns it. Another thread asks the owner to
+// destroy it with this message, which also wakes an owner waiting for a message on it.
+UINT DestroyRequestMessage() {
+    static const UINT message = RegisterWindowMessageW(L"OviluxMessageWindowDestroy");
+    return message;
+}
+
 bool RegisterWindowClass() {
     static const bool registered = [] {
         WNDCLASSEXW wc{};
@@ -41,9 +48,14 @@ bool GetWindowMessage(WindowHandle window, uint32_t timeoutMs, WindowMessage* ou
         return false;
     }
     const uint32_t start = TimeGetTime();
+    const UINT destroyRequest = DestroyRequestMessage();
     for (;;) {
         MSG msg;
         if (PeekMessageW(&msg, hwnd, 0, 0, PM_REMOVE)) {
+            if (destroyRequest != 0 && msg.message == destroyRequest) {
+                DestroyWindow(hwnd);
+                return false;
+            }
             *out = WindowMessage{msg.message, static_cast<uintptr_t>(msg.wParam), static_cast<intptr_t>(msg.lParam)};
             return true;
         }
@@ -60,8 +72,14 @@ bool GetWindowMessage(WindowHandle window, uint32_t timeoutMs, WindowMessage* ou
 }
 
 void DestroyMessageWindow(WindowHandle window) {
-    if (window != nullptr) {
-        DestroyWindow(static_cast<HWND>(window));
+    HWND hwnd = static_cast<HWND>(window);
+    if (hwnd == nullptr || !IsWindow(hwnd)) {
+        return;
+    }
+    if (GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId()) {
+        DestroyWindow(hwnd);
+    } else if (DestroyRequestMessage() != 0) {
+        PostMessageW(hwnd, DestroyRequestMessage(), 0, 0);
     }
 }
 
