@@ -9,20 +9,13 @@
 #include <cstring>
 #include <fstream>
 
+#include "support/HashMix.h"
+
 namespace ovilux::image::test {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-uint32_t Mix(uint32_t value) {
-    value ^= value >> 16;
-    value *= 0x7FEB352Du;
-    value ^= value >> 15;
-    value *= 0x846CA68Bu;
-    value ^= value >> 16;
-    return value;
-}
 
 void PutSample(DibImage& image, int32_t x, int32_t y, int channel, uint32_t value) {
     const int sampleBytes = SampleBytesOf(image.BitsPerPixel());
@@ -72,7 +65,8 @@ void MakeNoise(DibImage& image, int32_t width, int32_t height, uint16_t bitsPerP
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
             for (int c = 0; c < channels; ++c) {
-                PutSample(image, x, y, c, Mix(seed * 0x9E3779B9u + static_cast<uint32_t>((y * width + x) * 4 + c)));
+                const uint32_t index = static_cast<uint32_t>((y * width + x) * 4 + c);
+                PutSample(image, x, y, c, ovilux::test::HashMix(seed * 0x9E3779B9u + index));
             }
         }
     }

@@ -6,19 +6,11 @@
 #include <cstdio>
 #include <sstream>
 
+#include "support/HashMix.h"
+
 namespace ovilux::test {
 
 namespace {
-
-// The same integer from a block's position every time, well mixed.
-uint32_t Mix(uint32_t value) {
-    value ^= value >> 16;
-    value *= 0x7FEB352Du;
-    value ^= value >> 15;
-    value *= 0x846CA68Bu;
-    value ^= value >> 16;
-    return value;
-}
 
 void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
@@ -44,7 +36,7 @@ BlockPicture MakeBlockPicture(int32_t width, int32_t height, int32_t block, bool
     BlockPicture picture{width, height, block, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
-            const uint32_t hash = Mix(static_cast<uint32_t>((y / block) * 7919 + (x / block)) + 1);
+            const uint32_t hash = HashMix(static_cast<uint32_t>((y / block) * 7919 + (x / block)) + 1);
             uint8_t* p = &picture.pixels[(static_cast<size_t>(y) * width + x) * 3];
             for (int c = 0; c < 3; ++c) {
                 const uint32_t value = 16 + ((hash >> (8 * c)) & 0xFF) * 224 / 255;  // 16 to 240

@@ -2,6 +2,9 @@
 // status: 0 done, 1 a library call or the camera failed, 2 the command line was wrong.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "Arguments.h"
 
 namespace ovilux_tool {
@@ -29,5 +32,8 @@ bool PrintCommandUsage(const std::string& command, FILE* to);
 
 // Reads "-d N"/"--device N" when it is next; false (with a message) for a bad value.
 bool TakeDeviceOption(Arguments& args, int32_t* device);
+// Reads the rest of the line as "-d N" anywhere among plain words; false (with a message) for a
+// bad device number.
+bool TakeDeviceAndWords(Arguments& args, int32_t* device, std::vector<std::string>* words);
 
 }  // namespace ovilux_tool

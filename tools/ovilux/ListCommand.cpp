@@ -46,4 +46,17 @@ bool TakeDeviceOption(Arguments& args, int32_t* device) {
     return true;
 }
 
+bool TakeDeviceAndWords(Arguments& args, int32_t* device, std::vector<std::string>* words) {
+    while (!args.Empty()) {
+        if (args.Peek() == "-d" || args.Peek() == "--device") {
+            if (!TakeDeviceOption(args, device)) {
+                return false;
+            }
+            continue;
+        }
+        words->push_back(args.Take());
+    }
+    return true;
+}
+
 }  // namespace ovilux_tool

@@ -13,12 +13,8 @@ namespace ovilux_tool {
 int RegCommand(Arguments& args, const GlobalOptions& global) {
     int32_t device = 0;
     std::vector<std::string> words;
-    while (!args.Empty()) {
-        if (args.Peek() == "-d" || args.Peek() == "--device") {
-            if (!TakeDeviceOption(args, &device)) return kExitUsage;
-            continue;
-        }
-        words.push_back(args.Take());
+    if (!TakeDeviceAndWords(args, &device, &words)) {
+        return kExitUsage;
     }
     const bool sensor = !words.empty() && words[0] == "sensor";
     const bool fpga = !words.empty() && words[0] == "fpga";

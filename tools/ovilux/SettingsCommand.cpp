@@ -76,12 +76,8 @@ int Import(int32_t device, const std::string& fileName) {
 int SettingsCommand(Arguments& args, const GlobalOptions&) {
     int32_t device = 0;
     std::vector<std::string> words;
-    while (!args.Empty()) {
-        if (args.Peek() == "-d" || args.Peek() == "--device") {
-            if (!TakeDeviceOption(args, &device)) return kExitUsage;
-            continue;
-        }
-        words.push_back(args.Take());
+    if (!TakeDeviceAndWords(args, &device, &words)) {
+        return kExitUsage;
     }
     const std::string action = words.empty() ? "" : words[0];
     const bool needsFile = action == "export" || action == "import";
