@@ -96,6 +96,11 @@ OVILUX_API int32_t OviluxSim_ShowPicture(int32_t port, const void* pixels, int32
  * a PNG (colour pictures taken as 24-bit, gray ones as 8-bit). Fails for other files. */
 OVILUX_API int32_t OviluxSim_ShowPictureFile(int32_t port, const char* path);
 
+/* Recordings of the session given by handle finalise each file before it would pass bytes (1 up
+ * to the usual limit of 2 GiB - 1) and go on in the next numbered file, so that splitting can
+ * be tried without writing gigabytes. 0 for another size or an unknown handle. */
+OVILUX_API int32_t OviluxSim_SetRecordFileLimit(uint32_t handle, uint64_t bytes);
+
 #ifdef __cplusplus
 }
 #endif

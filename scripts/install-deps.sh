@@ -13,6 +13,8 @@ if [ "$purpose" = test ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine64 libz-mingw-w64-dev)
   # Building the Windows image libraries from source packages, and the independent readers of saved images.
   packages+=(dpkg-dev nasm pngcheck libtiff-tools python3-pil)
+  # The independent reader of recorded videos.
+  packages+=(ffmpeg)
   # The Windows package's import library for Microsoft's linker, and the linker that checks it.
   packages+=(llvm lld)
   # The fuzzing build: clang and its libFuzzer and sanitizer runtimes.

@@ -1,4 +1,4 @@
-// DeferredExports.cpp - exports whose subsystems (AVI recording, the defect mask and
+// DeferredExports.cpp - exports whose subsystems (the defect mask and
 // the property dialogs) are not in this build: each refuses with code 11
 // ("not supported") so that an application can tell, instead of seeing a silent success.
 #include "OviluxSdk.h"
@@ -20,8 +20,6 @@ int32_t NotBuilt(uint32_t handle) {
 
 }  // namespace
 
-extern "C" int32_t Ovilux_Record(uint32_t handle, const char*, int32_t, int32_t) { return NotBuilt(handle); }
-extern "C" int32_t Ovilux_RecordW(uint32_t handle, const OVILUX_WCHAR*, int32_t, int32_t) { return NotBuilt(handle); }
 extern "C" int32_t Ovilux_LoadMaskFile(uint32_t handle, const char*) { return NotBuilt(handle); }
 extern "C" int32_t Ovilux_LoadMaskFileW(uint32_t handle, const OVILUX_WCHAR*) { return NotBuilt(handle); }
 extern "C" int32_t Ovilux_SaveMaskFile(uint32_t handle, const char*) { return NotBuilt(handle); }

@@ -10,9 +10,11 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "image/files/AviWriter.h"
 #include "platform/CriticalSection.h"
 #include "platform/Event.h"
 #include "platform/MessageWindow.h"
@@ -113,6 +115,16 @@ public:
     int32_t SetWaitTime(int32_t milliseconds);
     int32_t GetWaitTime() const { return waitTime_.load(); }
 
+    // ---- Recording ----
+    // Starts live view and records its frames into an AVI file (ANSI name) for durationMs from
+    // the first frame; files that would pass 2 GiB continue in NAME_001.avi, NAME_002.avi, ...
+    // 1 when recording has started. Stopping capture ends the recording with its files
+    // finalised; a failed write does too and posts code 12.
+    int32_t Record(const char* fileName, int32_t durationMs, int32_t showWindow);
+    int32_t RecordW(const char16_t* fileName, int32_t durationMs, int32_t showWindow);
+    // Only for tests of splitting: the size no recorded file may pass.
+    void SetRecordFileLimit(uint64_t bytes) { recordFileLimit_ = bytes; }
+
     // ---- Image files ----
     // Saves the current image of the colour mode in a file format (0 to 6); 1 / 0.
     int32_t SaveImage(const char* fileName, int32_t format);
@@ -173,6 +185,10 @@ private:
     // Copy into the application's buffer, with the failure posted and recorded.
     bool DeliverTo(const image::DibImage& source, void* buffer, int32_t size, int32_t rowOrder);
     void PostFrameMessage(uintptr_t wParam, intptr_t lParam);
+    void RecordingThread(uint32_t durationMs);
+    // Ends the file being written; false (code 12 recorded) when it could not be made whole.
+    bool FinishRecordFile(uint32_t partFrames, uint32_t spanMs);
+    void StopRecording();
 
     std::unique_ptr<camera::COviluxUXBase> camera_;
     ImageBuffers images_;
@@ -213,6 +229,16 @@ private:
     // Rate bookkeeping: the worker's own.
     int32_t frameCounter_ = 0;
     uint32_t lastRateTime_;
+
+    // Recording: the worker counts converted frames; the recording thread owns the writer and
+    // its rows image between Record and its end (joined by StopPreview).
+    std::atomic<int32_t> recording_{0};
+    std::atomic<uint32_t> frameSerial_{0};
+    platform::Thread recordThread_;
+    std::unique_ptr<image::CAviWriter> avi_;
+    image::DibImage aviRows_;
+    std::string recordName_;
+    uint64_t recordFileLimit_ = image::kAviFileLimit;
 
     CErrorStack errors_;
     std::atomic<int32_t> selectedDevice_{0};

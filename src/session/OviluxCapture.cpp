@@ -121,6 +121,7 @@ int32_t COvilux::StopPreview() {
     if (captureState_.exchange(state::kIdle) != state::kIdle) {
         camera_->StopTransfer();
     }
+    StopRecording();
     return 1;
 }
 
@@ -224,6 +225,7 @@ void COvilux::LiveViewWorker() {
             Update(frameInfo_.bitsPerPixel, kColourModeBits[prepared_.colourMode]);
             Update(frameInfo_.buffer, destination_);
             CountFrame();
+            frameSerial_.fetch_add(1);
             if (destination_ != nullptr && destinationSize_ != 0 &&
                 !DeliverTo(*images_.ResultOf(prepared_.colourMode), destination_, destinationSize_, rowOrder_)) {
                 continue;

@@ -23,6 +23,7 @@ int InfoCommand(Arguments& args, const GlobalOptions& global);
 int SnapCommand(Arguments& args, const GlobalOptions& global);
 int LiveCommand(Arguments& args, const GlobalOptions& global);
 int RegCommand(Arguments& args, const GlobalOptions& global);
+int RecordCommand(Arguments& args, const GlobalOptions& global);
 int SettingsCommand(Arguments& args, const GlobalOptions& global);
 
 // Usage texts: the whole tool, and one command.

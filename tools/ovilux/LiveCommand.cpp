@@ -8,6 +8,7 @@
 #include "CameraSession.h"
 #include "Commands.h"
 #include "LiveSignals.h"
+#include "MessageWindow.h"
 #include "OviluxSdk.h"
 
 namespace ovilux_tool {
@@ -17,23 +18,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-// Owns a message window for the frame messages.
-class MessageWindow {
-public:
-    MessageWindow() : window_(OviluxWnd_CreateMessageWindow()) {}
-    ~MessageWindow() {
-        if (window_ != nullptr) {
-            OviluxWnd_DestroyWindow(window_);
-        }
-    }
-    MessageWindow(const MessageWindow&) = delete;
-    MessageWindow& operator=(const MessageWindow&) = delete;
-    OVILUX_HWND Get() const { return window_; }
-
-private:
-    OVILUX_HWND window_;
-};
 
 }  // namespace
 

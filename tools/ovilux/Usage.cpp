@@ -30,6 +30,14 @@ const std::map<std::string, const char*>& CommandUsages() {
                  "  Runs live view with a copy of every frame delivered to the tool, showing the\n"
                  "  frames, the frame rate and the time; a summary at the end (default 5 s, 24 bits).\n"
                  "  Ctrl-C (or SIGTERM) stops it early, still with the summary.\n"},
+        {"record", "usage: ovilux [--simulate[=IDS]] record [-d N] -o FILE.avi [options]\n"
+                   "  Records live view into an uncompressed AVI file, showing the time and the bytes\n"
+                   "  written; a summary of the files, frames and rate at the end. Files that would\n"
+                   "  pass 2 GiB continue in FILE_001.avi, FILE_002.avi, ...\n"
+                   "  --seconds S                 length from the first frame (default 5)\n"
+                   "  --bits 8|16|24|32|48|64     colour mode in bits per pixel (default 24)\n"
+                   "  --window WxH[+X+Y]          capture window on the 2592 x 1944 sensor\n"
+                   "  --file-limit BYTES          split at this size instead (simulated cameras)\n"},
         {"reg", "usage: ovilux [--simulate[=IDS]] reg sensor|fpga read ADDR [-d N]\n"
                 "       ovilux [--simulate[=IDS]] reg sensor|fpga write ADDR VALUE [-d N]\n"
                 "  Reads or writes an image-sensor register (8-bit address, 16-bit value) or an\n"
@@ -54,6 +62,7 @@ void PrintToolUsage(FILE* to) {
                "  info    a camera's sizes, ranges and colour modes\n"
                "  snap    take snapshots and save them as image files\n"
                "  live    live view with per-frame delivery and the frame rate\n"
+               "  record  record live view into AVI files\n"
                "  reg     read or write a sensor or FPGA register\n"
                "  settings  show, reset, export or import a camera's stored settings\n"
                "\n"

@@ -22,6 +22,7 @@ CommandFunction FindCommand(const std::string& name) {
     if (name == "snap") return SnapCommand;
     if (name == "live") return LiveCommand;
     if (name == "reg") return RegCommand;
+    if (name == "record") return RecordCommand;
     if (name == "settings") return SettingsCommand;
     return nullptr;
 }

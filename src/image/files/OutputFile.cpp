@@ -7,12 +7,10 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
-#include <string>
 #include <system_error>
-#include <vector>
 
+#include "image/files/AnsiPath.h"
 #include "image/files/ImageFileFormat.h"
-#include "platform/TextCodec.h"
 
 namespace ovilux::image {
 
@@ -22,25 +20,6 @@ namespace {
 
 // Attempts at finding a temporary name nobody uses before giving up.
 constexpr int kTemporaryNameAttempts = 16;
-
-// The path an ANSI file name stands for. Windows reads it in the thread's code page, the one
-// the wide-name exports convert with (the C runtime's narrow calls would take the process
-// code page instead); POSIX paths are bytes, whatever the locale says.
-fs::path PathOfAnsiName(const char* fileName) {
-#ifdef _WIN32
-    const size_t length = std::strlen(fileName);
-    if (length >= static_cast<size_t>(INT32_MAX)) {
-        return {};
-    }
-    std::vector<char16_t> wide(length + 1);
-    if (platform::AnsiToWide(fileName, wide.data(), static_cast<int>(wide.size())) == 0) {
-        return {};
-    }
-    return fs::path(std::u16string(wide.data()));
-#else
-    return fs::path(fileName);
-#endif
-}
 
 uint64_t NextTemporaryNumber() {
     static std::atomic<uint64_t> counter{[] {
