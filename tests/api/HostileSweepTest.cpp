@@ -78,6 +78,11 @@ struct Values<uint32_t> {
     static std::vector<uint32_t> Hostile(Context& c) { return {0u, 1u, 0xFFFFFFFFu, 0x7FFFFFFFu, 0xDEADBEEFu, c.released}; }
 };
 template <>
+struct Values<uint64_t> {
+    static uint64_t Baseline(Context&) { return 1u << 20; }
+    static std::vector<uint64_t> Hostile(Context&) { return {0u, 1u, 0x7FFFFFFFu, 0x80000000u, ~uint64_t{0}}; }
+};
+template <>
 struct Values<uint16_t> {
     static uint16_t Baseline(Context&) { return 1; }
     static std::vector<uint16_t> Hostile(Context&) { return {0, 0xFF, 0x100, 0xFFFF}; }
@@ -366,7 +371,7 @@ const std::map<std::string, Export>& Exports() {
         SWEEP(OviluxSim_FailSromWrites), SWEEP(OviluxSim_PeekSensorRegister), SWEEP(OviluxSim_PeekFpgaRegister),
         SWEEP(OviluxSim_PeekSrom), SWEEP(OviluxSim_GetFrameCount), SWEEP(OviluxSim_SetSceneOptions),
         SWEEP(OviluxSim_ShowPicture), SWEEP(OviluxSim_ShowPictureFile), SWEEP(OviluxSettings_Export),
-        SWEEP(OviluxSettings_Import), SWEEP(OviluxSettings_Reset),
+        SWEEP(OviluxSettings_Import), SWEEP(OviluxSettings_Reset), SWEEP(OviluxSim_SetRecordFileLimit),
     };
     return exports;
 }
