@@ -130,16 +130,7 @@ int32_t CSensorFamilyModel::SetWindow(int32_t x, int32_t width, int32_t y, int32
 }
 
 int32_t CSensorFamilyModel::GetWindow(int32_t* x, int32_t* width, int32_t* y, int32_t* height, int32_t* subsample) {
-    if (x == nullptr || width == nullptr || y == nullptr || height == nullptr || subsample == nullptr) {
-        return 0;
-    }
-    platform::CriticalSectionLock hold(lock_);
-    *x = params_.x;
-    *width = params_.width;
-    *y = params_.y;
-    *height = params_.height;
-    *subsample = params_.subsample;
-    return 1;
+    return WindowFromBlock(x, width, y, height, subsample);
 }
 
 int32_t CSensorFamilyModel::SetTriggerMode(int32_t mode) {

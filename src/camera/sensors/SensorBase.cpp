@@ -156,4 +156,17 @@ int32_t CSensorBase::SerialReset() {
     return ready;
 }
 
+int32_t CSensorBase::WindowFromBlock(int32_t* x, int32_t* width, int32_t* y, int32_t* height, int32_t* subsample) {
+    if (x == nullptr || width == nullptr || y == nullptr || height == nullptr || subsample == nullptr) {
+        return 0;
+    }
+    platform::CriticalSectionLock hold(lock_);
+    *x = params_.x;
+    *width = params_.width;
+    *y = params_.y;
+    *height = params_.height;
+    *subsample = params_.subsample;
+    return 1;
+}
+
 }  // namespace ovilux::camera

@@ -172,6 +172,10 @@ public:
     uint8_t BusAddress() const { return busAddress_; }
 
 protected:
+    // The window kept in the parameter block, for the models that keep theirs there; 0 for a
+    // null pointer.
+    int32_t WindowFromBlock(int32_t* x, int32_t* width, int32_t* y, int32_t* height, int32_t* subsample);
+
     usb::CControllerBase* controller_;
     const uint8_t busAddress_;
     int32_t modeWord_ = 0;
