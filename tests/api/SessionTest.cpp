@@ -75,8 +75,6 @@ TEST_F(Session, ExportsOfSubsystemsNotYetBuiltRefuseWithNotSupported) {
     PopAll(handle_);
     const OVILUX_WCHAR wide[] = {'a', '.', 'b', 0};
     const std::vector<std::function<int32_t()>> calls = {
-        [&] { return Ovilux_Record(handle_, "a.avi", 1000, 0); },
-        [&] { return Ovilux_RecordW(handle_, wide, 1000, 0); },
         [&] { return Ovilux_LoadMaskFile(handle_, "a.msk"); },
         [&] { return Ovilux_LoadMaskFileW(handle_, wide); },
         [&] { return Ovilux_SaveMaskFile(handle_, "a.msk"); },
