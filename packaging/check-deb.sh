@@ -8,14 +8,8 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 python=${2:-python3}
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-cd "$scratch"  # the examples save their pictures in the current folder
-
-cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/package" >/dev/null
-deb=$(ls "$scratch"/package/*.deb)
-echo "package: $(basename "$deb")"
+source "$source_dir/packaging/package-scratch.sh"
+deb=$(pack DEB)
 dpkg-deb -f "$deb" Package Version Depends
 dpkg -x "$deb" "$scratch/root"
 usr=$scratch/root/usr

@@ -8,14 +8,8 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 wine_run=$source_dir/cmake/wine-run.sh
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-cd "$scratch"  # the examples save their pictures in the current folder
-
-cpack --config "$build/CPackConfig.cmake" -G ZIP -B "$scratch/package" >/dev/null
-zip=$(ls "$scratch"/package/*.zip)
-echo "package: $(basename "$zip")"
+source "$source_dir/packaging/package-scratch.sh"
+zip=$(pack ZIP)
 (cd "$scratch" && cmake -E tar xf "$zip")
 sdk=$(ls -d "$scratch"/ovilux-sdk-*/)
 for file in bin/OviluxSdk_M03_UX.dll bin/ovilux.exe include/OviluxSdk.h lib/OviluxSdk_M03_UX.def \

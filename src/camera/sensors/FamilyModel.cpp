@@ -29,14 +29,6 @@ constexpr uint32_t kPresetFirstRegister = 90;
 constexpr uint8_t kPresetOn[3] = {100, 32, 31};
 constexpr uint8_t kPresetOff = 255;
 
-int32_t Out(int32_t* out, int32_t value) {
-    if (out == nullptr) {
-        return 0;
-    }
-    *out = value;
-    return 1;
-}
-
 SettingGroup Group(int32_t minimum, int32_t maximum, int32_t value) { return {minimum, maximum, value, value, 1}; }
 
 bool ValidChannel(int32_t channel) { return channel >= 1 && channel <= 4; }
@@ -45,7 +37,7 @@ bool ValidChannel(int32_t channel) { return channel >= 1 && channel <= 4; }
 
 CSensorFamilyModel::CSensorFamilyModel(usb::CControllerBase* controller, uint8_t busAddress,
                                        const ModelDescription& description)
-    : CSensorBase(controller, busAddress),
+    : CSensorWithLimits(controller, busAddress),
       description_(description),
       path_(controller, busAddress, description.path, lock_, (description.features & kFeatureReadyWait) != 0),
       fpgaPath_(controller, busAddress,
@@ -193,57 +185,51 @@ int32_t CSensorFamilyModel::GetColorGainBlue(int32_t* value) {
     return Has(kFeatureColorGains) ? GetStored(params_.blueGain.current, value) : 0;
 }
 
-int32_t CSensorFamilyModel::GetShutterLinesMin(int32_t* value) { return Out(value, params_.shutterLines.minimum); }
-int32_t CSensorFamilyModel::GetShutterLinesMax(int32_t* value) { return Out(value, params_.shutterLines.maximum); }
-int32_t CSensorFamilyModel::GetShutterLinesDefault(int32_t* value) {
-    return Out(value, params_.shutterLines.defaultValue);
+
+int32_t CSensorFamilyModel::SetChannelValue(int32_t (&values)[4], int32_t channel, int32_t value) {
+    if (!Has(kFeatureChannelGains) || !ValidChannel(channel) || value < 0 || value > kChannelValueMax) {
+        return 0;
+    }
+    platform::CriticalSectionLock hold(lock_);
+    values[channel - 1] = value;
+    return 1;
 }
-int32_t CSensorFamilyModel::GetGlobalGainMin(int32_t* value) { return Out(value, params_.globalGain.minimum); }
-int32_t CSensorFamilyModel::GetGlobalGainMax(int32_t* value) { return Out(value, params_.globalGain.maximum); }
-int32_t CSensorFamilyModel::GetGlobalGainDefault(int32_t* value) { return Out(value, params_.globalGain.defaultValue); }
-int32_t CSensorFamilyModel::GetColorGainMin(int32_t* value) { return Out(value, params_.redGain.minimum); }
-int32_t CSensorFamilyModel::GetColorGainMax(int32_t* value) { return Out(value, params_.redGain.maximum); }
-int32_t CSensorFamilyModel::GetColorGainDefault(int32_t* value) { return Out(value, params_.redGain.defaultValue); }
+int32_t CSensorFamilyModel::GetChannelValue(const int32_t (&values)[4], int32_t channel, int32_t* value) {
+    return Has(kFeatureChannelGains) && ValidChannel(channel) ? GetStored(values[channel - 1], value) : 0;
+}
+int32_t CSensorFamilyModel::ChannelLimit(int32_t channel, int32_t limit, int32_t* value) {
+    return Has(kFeatureChannelGains) && ValidChannel(channel) ? Out(value, limit) : 0;
+}
 
 int32_t CSensorFamilyModel::SetChannelGain(int32_t channel, int32_t value) {
-    if (!Has(kFeatureChannelGains) || !ValidChannel(channel) || value < 0 || value > kChannelValueMax) {
-        return 0;
-    }
-    platform::CriticalSectionLock hold(lock_);
-    channelGain_[channel - 1] = value;
-    return 1;
+    return SetChannelValue(channelGain_, channel, value);
 }
 int32_t CSensorFamilyModel::GetChannelGain(int32_t channel, int32_t* value) {
-    return Has(kFeatureChannelGains) && ValidChannel(channel) ? GetStored(channelGain_[channel - 1], value) : 0;
+    return GetChannelValue(channelGain_, channel, value);
 }
 int32_t CSensorFamilyModel::GetChannelGainMin(int32_t channel, int32_t* value) {
-    return Has(kFeatureChannelGains) && ValidChannel(channel) ? Out(value, 0) : 0;
+    return ChannelLimit(channel, 0, value);
 }
 int32_t CSensorFamilyModel::GetChannelGainMax(int32_t channel, int32_t* value) {
-    return Has(kFeatureChannelGains) && ValidChannel(channel) ? Out(value, kChannelValueMax) : 0;
+    return ChannelLimit(channel, kChannelValueMax, value);
 }
 int32_t CSensorFamilyModel::GetChannelGainDefault(int32_t channel, int32_t* value) {
-    return Has(kFeatureChannelGains) && ValidChannel(channel) ? Out(value, kChannelGainDefault) : 0;
+    return ChannelLimit(channel, kChannelGainDefault, value);
 }
 int32_t CSensorFamilyModel::SetChannelOffset(int32_t channel, int32_t value) {
-    if (!Has(kFeatureChannelGains) || !ValidChannel(channel) || value < 0 || value > kChannelValueMax) {
-        return 0;
-    }
-    platform::CriticalSectionLock hold(lock_);
-    channelOffset_[channel - 1] = value;
-    return 1;
+    return SetChannelValue(channelOffset_, channel, value);
 }
 int32_t CSensorFamilyModel::GetChannelOffset(int32_t channel, int32_t* value) {
-    return Has(kFeatureChannelGains) && ValidChannel(channel) ? GetStored(channelOffset_[channel - 1], value) : 0;
+    return GetChannelValue(channelOffset_, channel, value);
 }
 int32_t CSensorFamilyModel::GetChannelOffsetMin(int32_t channel, int32_t* value) {
-    return Has(kFeatureChannelGains) && ValidChannel(channel) ? Out(value, 0) : 0;
+    return ChannelLimit(channel, 0, value);
 }
 int32_t CSensorFamilyModel::GetChannelOffsetMax(int32_t channel, int32_t* value) {
-    return Has(kFeatureChannelGains) && ValidChannel(channel) ? Out(value, kChannelValueMax) : 0;
+    return ChannelLimit(channel, kChannelValueMax, value);
 }
 int32_t CSensorFamilyModel::GetChannelOffsetDefault(int32_t channel, int32_t* value) {
-    return Has(kFeatureChannelGains) && ValidChannel(channel) ? Out(value, 0) : 0;
+    return ChannelLimit(channel, 0, value);
 }
 
 int32_t CSensorFamilyModel::SetLevel(int32_t value) {
@@ -310,33 +296,24 @@ int32_t CSensorFamilyModel::ApplyLineTime(int32_t exposure, double lineTime) {
     return ApplyShutter(std::max<int64_t>(static_cast<int64_t>(exactLines), 1), exposure);
 }
 
-int32_t CSensorFamilyModel::SetMirrorV(int32_t on) {
-    if (!Has(kFeatureMirrorV)) {
+int32_t CSensorFamilyModel::SetMirrorFlag(uint32_t feature, MirrorSetting& group, int32_t on) {
+    if (!Has(feature)) {
         return 0;
     }
     platform::CriticalSectionLock hold(lock_);
-    params_.mirrorV.current = on != 0 ? 1 : 0;
+    group.current = on != 0 ? 1 : 0;
     return 1;
 }
 
-int32_t CSensorFamilyModel::GetMirrorV() {
+int32_t CSensorFamilyModel::CurrentOf(const MirrorSetting& group) {
     platform::CriticalSectionLock hold(lock_);
-    return params_.mirrorV.current;
+    return group.current;
 }
 
-int32_t CSensorFamilyModel::SetMirrorH(int32_t on) {
-    if (!Has(kFeatureMirrorH)) {
-        return 0;
-    }
-    platform::CriticalSectionLock hold(lock_);
-    params_.mirrorH.current = on != 0 ? 1 : 0;
-    return 1;
-}
-
-int32_t CSensorFamilyModel::GetMirrorH() {
-    platform::CriticalSectionLock hold(lock_);
-    return params_.mirrorH.current;
-}
+int32_t CSensorFamilyModel::SetMirrorV(int32_t on) { return SetMirrorFlag(kFeatureMirrorV, params_.mirrorV, on); }
+int32_t CSensorFamilyModel::GetMirrorV() { return CurrentOf(params_.mirrorV); }
+int32_t CSensorFamilyModel::SetMirrorH(int32_t on) { return SetMirrorFlag(kFeatureMirrorH, params_.mirrorH, on); }
+int32_t CSensorFamilyModel::GetMirrorH() { return CurrentOf(params_.mirrorH); }
 
 int32_t CSensorFamilyModel::SetFrameRate(int32_t flag, int32_t* rate) {
     return Has(kFeatureFrameRate) && flag == 0 && rate != nullptr ? 1 : 0;

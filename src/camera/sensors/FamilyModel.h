@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "camera/sensors/RegisterPath.h"
-#include "camera/sensors/SensorBase.h"
+#include "camera/sensors/SensorWithLimits.h"
 
 namespace ovilux::camera {
 
@@ -58,7 +58,7 @@ struct ModelDescription {
     int32_t maxSubsample = 0;
 };
 
-class CSensorFamilyModel : public CSensorBase {
+class CSensorFamilyModel : public CSensorWithLimits {
 public:
     CSensorFamilyModel(usb::CControllerBase* controller, uint8_t busAddress, const ModelDescription& description);
 
@@ -81,15 +81,6 @@ public:
     int32_t GetColorGainGreen2(int32_t* value) override;
     int32_t SetColorGainBlue(int32_t value) override;
     int32_t GetColorGainBlue(int32_t* value) override;
-    int32_t GetShutterLinesMin(int32_t* value) override;
-    int32_t GetShutterLinesMax(int32_t* value) override;
-    int32_t GetShutterLinesDefault(int32_t* value) override;
-    int32_t GetGlobalGainMin(int32_t* value) override;
-    int32_t GetGlobalGainMax(int32_t* value) override;
-    int32_t GetGlobalGainDefault(int32_t* value) override;
-    int32_t GetColorGainMin(int32_t* value) override;
-    int32_t GetColorGainMax(int32_t* value) override;
-    int32_t GetColorGainDefault(int32_t* value) override;
     int32_t SetChannelGain(int32_t channel, int32_t value) override;
     int32_t GetChannelGain(int32_t channel, int32_t* value) override;
     int32_t GetChannelGainMin(int32_t channel, int32_t* value) override;
@@ -157,7 +148,14 @@ protected:
 private:
     int32_t SetGain(SettingGroup& group, int32_t value);
     int32_t GetStored(const int32_t& field, int32_t* out);
+    // The four head channels' gains and offsets share their checks: the feature, channels 1 to 4.
+    int32_t SetChannelValue(int32_t (&values)[4], int32_t channel, int32_t value);
+    int32_t GetChannelValue(const int32_t (&values)[4], int32_t channel, int32_t* value);
+    int32_t ChannelLimit(int32_t channel, int32_t limit, int32_t* value);
     int32_t SetOnOffRegister(uint8_t reg, int32_t on);
+    // A mirror flag kept under the model's lock; 0 for a model without the feature.
+    int32_t SetMirrorFlag(uint32_t feature, MirrorSetting& group, int32_t on);
+    int32_t CurrentOf(const MirrorSetting& group);
 };
 
 }  // namespace ovilux::camera

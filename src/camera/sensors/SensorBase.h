@@ -172,6 +172,14 @@ public:
     uint8_t BusAddress() const { return busAddress_; }
 
 protected:
+    // Hands a value out through a caller's pointer: 1, or 0 for a null pointer.
+    static int32_t Out(int32_t* out, int32_t value) {
+        if (out == nullptr) {
+            return 0;
+        }
+        *out = value;
+        return 1;
+    }
     // The window kept in the parameter block, for the models that keep theirs there; 0 for a
     // null pointer.
     int32_t WindowFromBlock(int32_t* x, int32_t* width, int32_t* y, int32_t* height, int32_t* subsample);

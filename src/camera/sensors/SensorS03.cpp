@@ -76,21 +76,14 @@ constexpr RegisterValue kRevisionFixes[] = {
 constexpr uint16_t kRevisionMask = 0x07E0;
 constexpr uint16_t kRevisionNeedingFixes = 0x00E0;
 
-int32_t Out(int32_t* out, int32_t value) {
-    if (out == nullptr) {
-        return 0;
-    }
-    *out = value;
-    return 1;
-}
-
 void SetGroup(SettingGroup& group, int32_t minimum, int32_t maximum, int32_t value) {
     group = SettingGroup{minimum, maximum, value, value, 1};
 }
 
 }  // namespace
 
-CSensorS03::CSensorS03(usb::CControllerBase* controller, uint8_t busAddress) : CSensorBase(controller, busAddress) {
+CSensorS03::CSensorS03(usb::CControllerBase* controller, uint8_t busAddress)
+    : CSensorWithLimits(controller, busAddress) {
     params_ = SensorParameters{};
     params_.fullWidth = kFullWidth;
     params_.fullHeight = kFullHeight;
@@ -284,15 +277,6 @@ int32_t CSensorS03::GetColorGainBlue(int32_t* value) {
     return Out(value, params_.blueGain.current);
 }
 
-int32_t CSensorS03::GetShutterLinesMin(int32_t* value) { return Out(value, params_.shutterLines.minimum); }
-int32_t CSensorS03::GetShutterLinesMax(int32_t* value) { return Out(value, params_.shutterLines.maximum); }
-int32_t CSensorS03::GetShutterLinesDefault(int32_t* value) { return Out(value, params_.shutterLines.defaultValue); }
-int32_t CSensorS03::GetGlobalGainMin(int32_t* value) { return Out(value, params_.globalGain.minimum); }
-int32_t CSensorS03::GetGlobalGainMax(int32_t* value) { return Out(value, params_.globalGain.maximum); }
-int32_t CSensorS03::GetGlobalGainDefault(int32_t* value) { return Out(value, params_.globalGain.defaultValue); }
-int32_t CSensorS03::GetColorGainMin(int32_t* value) { return Out(value, params_.redGain.minimum); }
-int32_t CSensorS03::GetColorGainMax(int32_t* value) { return Out(value, params_.redGain.maximum); }
-int32_t CSensorS03::GetColorGainDefault(int32_t* value) { return Out(value, params_.redGain.defaultValue); }
 
 int32_t CSensorS03::SetRealExposure(int32_t exposure) {
     if (exposure <= 0) {

@@ -2,11 +2,11 @@
 // with 8-bit register addresses and 16-bit values on the two-wire bus.
 #pragma once
 
-#include "camera/sensors/SensorBase.h"
+#include "camera/sensors/SensorWithLimits.h"
 
 namespace ovilux::camera {
 
-class CSensorS03 : public CSensorBase {
+class CSensorS03 : public CSensorWithLimits {
 public:
     CSensorS03(usb::CControllerBase* controller, uint8_t busAddress);
 
@@ -28,15 +28,6 @@ public:
     int32_t GetColorGainGreen2(int32_t* value) override;
     int32_t SetColorGainBlue(int32_t value) override;
     int32_t GetColorGainBlue(int32_t* value) override;
-    int32_t GetShutterLinesMin(int32_t* value) override;
-    int32_t GetShutterLinesMax(int32_t* value) override;
-    int32_t GetShutterLinesDefault(int32_t* value) override;
-    int32_t GetGlobalGainMin(int32_t* value) override;
-    int32_t GetGlobalGainMax(int32_t* value) override;
-    int32_t GetGlobalGainDefault(int32_t* value) override;
-    int32_t GetColorGainMin(int32_t* value) override;
-    int32_t GetColorGainMax(int32_t* value) override;
-    int32_t GetColorGainDefault(int32_t* value) override;
     int32_t SetRealExposure(int32_t exposure) override;
     int32_t GetRealExposure(int32_t* value) override;
     int32_t GetRealExposureMin(int32_t* value) override;

@@ -96,31 +96,22 @@ int32_t CSensorS26::SetRealExposure(int32_t exposure) {
     return 1;
 }
 
-int32_t CSensorS26::SetShutterLines(int32_t lines) {
-    if (lines < 0) {
-        return 0;
-    }
-    const int32_t value = std::min(lines, params_.shutterLines.maximum);
-    char command[32];
-    std::snprintf(command, sizeof(command), "i -v %d\n", static_cast<int>(value));
-    channel_.SendCommand(command);
-    platform::CriticalSectionLock hold(lock_);
-    params_.shutterLines.current = value;
-    return 1;
-}
-
-int32_t CSensorS26::SetGlobalGain(int32_t value) {
+int32_t CSensorS26::SendHeadValue(char command, SettingGroup& group, int32_t value) {
     if (value < 0) {
         return 0;
     }
-    const int32_t gain = std::min(value, params_.globalGain.maximum);
-    char command[32];
-    std::snprintf(command, sizeof(command), "g -v %d\n", static_cast<int>(gain));
-    channel_.SendCommand(command);
+    const int32_t sent = std::min(value, group.maximum);
+    char line[32];
+    std::snprintf(line, sizeof(line), "%c -v %d\n", command, static_cast<int>(sent));
+    channel_.SendCommand(line);
     platform::CriticalSectionLock hold(lock_);
-    params_.globalGain.current = gain;
+    group.current = sent;
     return 1;
 }
+
+int32_t CSensorS26::SetShutterLines(int32_t lines) { return SendHeadValue('i', params_.shutterLines, lines); }
+
+int32_t CSensorS26::SetGlobalGain(int32_t value) { return SendHeadValue('g', params_.globalGain, value); }
 
 int32_t CSensorS26::SetTriggerMode(int32_t mode) {
     channel_.WriteHeadFpga(kHeadTriggerMode, mode == 1 ? 1 : 0);

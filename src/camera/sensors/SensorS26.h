@@ -31,6 +31,8 @@ public:
     static constexpr int32_t kHeadHeight = 1024;
 
 private:
+    // The head takes "<command> -v <value>": the value, capped at the group's maximum, is kept.
+    int32_t SendHeadValue(char command, SettingGroup& group, int32_t value);
     CTextChannel channel_;
 };
 
