@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, what building and testing the SDK needs on Debian 12. Quick when
-# everything is already there. Usage: scripts/install-deps.sh [main|test]
+# everything is already there. Usage: scripts/install-deps.sh [main|test|bench]
 set -euo pipefail
 purpose=${1:-test}
 
@@ -9,7 +9,12 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest
 # The Python package (ctypes over the library, numpy frames), installable without network, and
 # its tests.
 packages+=(python3 python3-numpy python3-pip python3-setuptools python3-venv python3-pytest)
-if [ "$purpose" = test ]; then
+if [ "$purpose" = bench ]; then
+  # The benchmarks (cmake -DOVILUX_BUILD_BENCH=ON) and OpenCV's core and imgproc, which they are
+  # compared with; neither is ever linked into the library or the tests.
+  packages+=(libbenchmark-dev libopencv-imgproc-dev)
+fi
+if [ "$purpose" = test ] || [ "$purpose" = bench ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine64 libz-mingw-w64-dev)
   # Building the Windows image libraries from source packages, and the independent readers of saved images.
   packages+=(dpkg-dev nasm pngcheck libtiff-tools python3-pil)

@@ -22,7 +22,7 @@ constexpr int32_t kBayerGainGreen = 8;
 constexpr int32_t kBayerGainBlue = 9;
 constexpr int32_t kBayerGainAuto = 10;
 constexpr int32_t kExposureTime = 18;
-constexpr int32_t kPipelineSwitch = 28;
+constexpr int32_t kGrayGainCounter = 28;
 constexpr int32_t kPeltier = 100;
 constexpr int32_t kTemperature = 101;
 constexpr int32_t kDotFilter = 102;
@@ -187,13 +187,10 @@ int32_t SetCameraGain(COvilux& s, COviluxUXBase& camera, const GainRow& row, int
         return Refuse(s, code::kRefused);
     }
     AnalogSettings& analog = s.Analog();
-    analog.*(row.field) = value;
     if (row.index == kGlobalGain) {
-        // The global gain sets every colour gain on this sensor; the kept values follow.
-        analog.colorGainRed = value;
-        analog.colorGainGreen1 = value;
-        analog.colorGainGreen2 = value;
-        analog.colorGainBlue = value;
+        session::KeepGlobalGain(analog, value);
+    } else {
+        analog.*(row.field) = value;
     }
     return 1;
 }
@@ -234,8 +231,8 @@ int32_t Set(COvilux& s, COviluxUXBase& camera, int32_t index, int32_t value) {
             }
             return s.ApplyExposure(value);
         }
-        case kPipelineSwitch:
-            return keep(filter.pipelineSwitch, 0, 1);
+        case kGrayGainCounter:
+            return keep(filter.grayGainCounter, 0, 1);
         case kPeltier:
             if (!camera.IsPeltierSupported()) {
                 return Refuse(s, code::kNotSupported);

@@ -7,7 +7,6 @@ namespace ovilux::session {
 
 namespace {
 
-constexpr int32_t kUnityBayerGain = 100;
 constexpr int32_t kLinearGamma = 100;
 constexpr int32_t kDefaultBayerMode = 1;
 constexpr int32_t kUnityGrayGain = 128;

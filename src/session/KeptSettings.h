@@ -45,7 +45,7 @@ struct ImageFilterSettings {
     KeptInt grayOffsetG2{0};
     KeptInt grayOffsetB{0};
     KeptInt bayerGainAuto{0};
-    KeptInt pipelineSwitch{0};
+    KeptInt grayGainCounter{0};  // gray-gain measurements still to make; negative: every frame
 };
 
 // The analog settings: what the camera is given whenever a device is selected or capture starts.
@@ -66,6 +66,17 @@ struct AnalogSettings {
     std::atomic<double> exposureSeconds{0.0};
     KeptInt lastExposureMicroseconds{0};
 };
+
+// The global gain sets every colour gain of the sensor; the kept colour gains follow it.
+inline void KeepGlobalGain(AnalogSettings& analog, int32_t value) {
+    analog.globalGain = value;
+    analog.colorGainRed = value;
+    analog.colorGainGreen1 = value;
+    analog.colorGainGreen2 = value;
+    analog.colorGainBlue = value;
+}
+
+constexpr int32_t kUnityBayerGain = 100;
 
 // The colour modes as codes 0 to 5, exchanged with the application as bits per pixel.
 constexpr int32_t kColourModeBits[] = {8, 16, 24, 32, 48, 64};

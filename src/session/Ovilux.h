@@ -91,6 +91,8 @@ public:
     int32_t SetSamplingRate(int32_t value);
     int32_t SetPreviewWindow(platform::WindowHandle parent, int32_t x, int32_t y, int32_t width, int32_t height);
     int32_t SetAutoIris(int32_t mode);
+    // Balances white on the next frame and then switches the automatic balance off again.
+    void RequestOneShotWhiteBalance();
     int32_t GetAutoIris(int32_t* ok);
 
     // ---- Exposure ----
@@ -178,6 +180,11 @@ private:
     // Reads the ready frame into the prepared raw buffer and converts it; under the image lock.
     bool TakeFrame();
     ConversionSettings CurrentConversion(int32_t colourMode) const;
+    // Scales the camera's exposure or global gain by what the frame's regions ask, when auto
+    // iris is on; on the thread that converts the frame, under the image lock.
+    void RunAutoIris(const image::DibImage& raw);
+    // Keeps the Bayer and gray gains the chain measured, and counts the measurement.
+    void KeepMeasurements(const RawMeasurements& measured, const ConversionSettings& settings);
     // The image of the current colour mode if it holds a frame, else null with the code to
     // record; under the image lock.
     const image::DibImage* CurrentFrameImage(int32_t& failure);
@@ -251,6 +258,14 @@ private:
     std::vector<std::pair<int32_t, int32_t>> configPairs_;
     KeptInt maskFilter_{0};
     KeptInt dotFilter_{0};
+    // Whether the camera mirrors by itself, read when capture is prepared; the chain mirrors
+    // in software what it cannot.
+    std::atomic<bool> cameraMirrorsH_{true};
+    std::atomic<bool> cameraMirrorsV_{true};
+    // The two requests of a one-shot white balance; with both set the next measurement also
+    // switches the automatic balance off.
+    static constexpr int32_t kBothWhiteBalanceRequests = 3;
+    KeptInt whiteBalanceRequests_{0};
 };
 
 }  // namespace ovilux::session

@@ -60,6 +60,8 @@ int32_t COvilux::Prepare() {
         return code::kBadWindow;
     }
     PushCaptureSettings();
+    cameraMirrorsH_ = camera_->IsMirrorHSupported() != 0;
+    cameraMirrorsV_ = camera_->IsMirrorVSupported() != 0;
     return 0;
 }
 
@@ -123,29 +125,6 @@ int32_t COvilux::StopPreview() {
     }
     StopRecording();
     return 1;
-}
-
-ConversionSettings COvilux::CurrentConversion(int32_t colourMode) const {
-    return ConversionSettings{colourMode,                filter_.bayerMode.load(),    filter_.bayerGainRed.load(),
-                              filter_.bayerGainGreen.load(), filter_.bayerGainBlue.load(), analog_.mirrorH != 0,
-                              analog_.mirrorV != 0};
-}
-
-bool COvilux::TakeFrame() {
-    image::DibImage& raw = images_.RawOf(prepared_.colourMode);
-    if (prepared_.colourMode < 0 || raw.Bits() == nullptr) {
-        return false;
-    }
-    if (camera_->GetNextFrame(static_cast<uint8_t*>(raw.Bits()), static_cast<int32_t>(raw.ImageBytes()), 0, 0,
-                              kStraightCopy) != 0) {
-        return false;
-    }
-    RepackRawFrame(raw);
-    images_.MarkHolding(raw, true);
-    image::DibImage& result = *images_.ResultOf(prepared_.colourMode);
-    const bool converted = ConvertFrame(images_, CurrentConversion(prepared_.colourMode));
-    images_.MarkHolding(result, converted);
-    return converted;
 }
 
 const image::DibImage* COvilux::CurrentFrameImage(int32_t& failure) {

@@ -17,6 +17,14 @@ namespace {
 
 int32_t Stride(int32_t width, int32_t bits) { return (width * bits / 8 + 3) & ~3; }
 
+constexpr int32_t kBlock = 96;
+
+// Whether picture position (x, y) lies at least margin pixels inside its block.
+bool InsideBlock(int32_t x, int32_t y, int32_t margin) {
+    const auto inside = [margin](int32_t v) { return v % kBlock >= margin && v % kBlock < kBlock - margin; };
+    return inside(x) && inside(y);
+}
+
 struct Window {
     const char* name;
     int32_t x, y, width, height, subSample;
@@ -28,7 +36,8 @@ protected:
               bool dark = false) {
         OpenSession(1);
         ASSERT_EQ(OviluxSim_SetSpeed(realTiming ? OVILUX_SIM_SPEED_REALTIME : OVILUX_SIM_SPEED_FAST), 1);
-        picture_ = MakeBlockPicture(kActiveWidth, kActiveHeight, 48, dark);
+        // Blocks wide enough that a quarter-size frame keeps pixels clear of every edge's reach.
+        picture_ = MakeBlockPicture(kActiveWidth, kActiveHeight, kBlock, dark);
         ASSERT_EQ(OviluxSim_ShowPicture(0, picture_.pixels.data(), picture_.width, picture_.height, picture_.width * 3, 24), 1);
         ASSERT_EQ(OviluxSim_SetSceneOptions(0, options), 1);
         PopAll(handle_);
@@ -227,8 +236,15 @@ TEST_F(Picture, FilesOfTheSixteenBitModesShowWhatTheEightBitModesShow) {
                 eightBit = file.samples;
             } else {
                 ASSERT_EQ(file.samples.size(), eightBit.size());
+                // Near block edges the isolated-dot suppression replaces samples by each
+                // depth's own rule; with JPEG's 16-pixel colour blocks that reaches 24 pixels.
+                const size_t channels = static_cast<size_t>(file.channels);
                 uint32_t worst = 0;
                 for (size_t i = 0; i < eightBit.size(); ++i) {
+                    const auto pixel = static_cast<int32_t>(i / channels);
+                    if (!InsideBlock(96 + pixel % file.width, 48 + pixel / file.width, 24)) {
+                        continue;
+                    }
                     worst = std::max<uint32_t>(worst, file.samples[i] > eightBit[i] ? file.samples[i] - eightBit[i]
                                                                                   : eightBit[i] - file.samples[i]);
                 }

@@ -86,8 +86,9 @@ PictureMatch ComparePicture(const DeliveredImage& image, const BlockPicture& pic
         return match;
     }
     const int32_t f = placement.factor;
-    // Binning and the demosaic's neighbourhood, with room to spare.
-    const int32_t reach = std::max(3 * f, closeness.margin);
+    // Binning, the isolated-dot suppression (which compares samples two apart, so a sample
+    // beside another block's edge may be replaced) and the demosaic's neighbourhood.
+    const int32_t reach = std::max(5 * f, closeness.margin);
     const uint32_t tolerance = closeness.tolerance;
     for (int32_t y = 0; y < image.height; ++y) {
         const int32_t top = placement.y + y * f - reach;

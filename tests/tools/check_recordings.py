@@ -15,6 +15,7 @@ import tempfile
 from PIL import Image
 
 failures = []
+BLOCK = 40  # the scene's blocks, in pixels
 
 
 def check(condition, message):
@@ -65,11 +66,25 @@ def expect_stream(path, width, height):
     return int(fields.get("nb_read_frames", "0"))
 
 
-def expect_frames(path, width, height, expected, what):
+def inside_blocks(frame, width, block, margin):
+    """The pixels (3 bytes each) at least margin pixels inside their block of the scene."""
+    keep = [x for x in range(width) if margin <= x % block < block - margin]
+    rows = [frame[y * width * 3:(y + 1) * width * 3] for y in range(len(frame) // (width * 3))]
+    return b"".join(bytes(b for x in keep for b in row[x * 3:x * 3 + 3])
+                    for y, row in enumerate(rows) if margin <= y % block < block - margin)
+
+
+def expect_frames(path, width, height, expected, what, block_margin=None):
+    """Every frame equals the expected image; with a block margin, only inside the scene's
+    blocks (the 8 and 16-bit modes' isolated-dot suppressions differ beside edges)."""
     count = expect_stream(path, width, height)
     frames = frames_of(path, width, height)
     check(count >= 1 and len(frames) == count, f"{path}: {count} frames announced, {len(frames)} decoded")
+    if block_margin is not None:
+        expected = inside_blocks(expected, width, BLOCK, block_margin)
     for n, frame in enumerate(frames):
+        if block_margin is not None:
+            frame = inside_blocks(frame, width, BLOCK, block_margin)
         if not check(frame == expected, f"{path} ({what}): frame {n} differs from the delivered image"):
             break
     return count
@@ -92,10 +107,13 @@ def main():
         scene = os.path.join(folder, "scene.bmp")
         # Blocks of distinct colours: a frame shifted, sheared or upside down cannot match.
         picture = Image.new("RGB", (width, height))  # the sensor sees black beyond it
-        picture.putdata([((x // 40 * 37 + y // 40 * 11) % 200 + 20, (x // 40 * 13 + y // 40 * 53) % 200 + 30,
-                          (x // 40 * 71 + y // 40 * 29) % 200 + 25) for y in range(height) for x in range(width)])
+        b = BLOCK
+        picture.putdata([((x // b * 37 + y // b * 11) % 200 + 20, (x // b * 13 + y // b * 53) % 200 + 30,
+                          (x // b * 71 + y // b * 29) % 200 + 25) for y in range(height) for x in range(width)])
         picture.save(scene)
-        env = dict(os.environ, OVILUX_SIM_SPEED="fast", OVILUX_SIM_SCENE=native(scene, args.emulator))
+        # A settings store of its own: what the user's store holds (a gamma, say) is no concern here.
+        env = dict(os.environ, OVILUX_SIM_SPEED="fast", OVILUX_SIM_SCENE=native(scene, args.emulator),
+                   OVILUX_REGISTRY=os.path.join(folder, "registry.sqlite3"))
         tool = [args.tool, "--simulate"]
         window = ["--window", f"{width}x{height}"]
 
@@ -118,7 +136,7 @@ def main():
         # 0 s ends with the first frame of a later millisecond: two frames.
         path, out = record("gray16.avi", ["--bits", "16", "--seconds", "0"])
         if check(out.returncode == 0, f"record 16 bits failed: {out.stdout}{out.stderr}"):
-            count = expect_frames(path, width, height, gray, "16 bits")
+            count = expect_frames(path, width, height, gray, "16 bits", block_margin=4)
             check(count == 2, f"16 bits: {count} frames recorded in 0 s, not 2")
 
         path, out = record("split.avi", ["--seconds", "1", "--file-limit", str(4 * (width * height * 3 + 24) + 4096)])
@@ -130,7 +148,7 @@ def main():
             check(os.path.basename(p) in out.stdout, f"split: the summary does not name {p}")
 
         limit_bytes = 5 * (width * height * 3 + 8) + 232 + 1000
-        path, out = record("full.avi", ["--seconds", "1"], limit_bytes)
+        path, out = record("full.avi", ["--seconds", "5"], limit_bytes)
         check(out.returncode == 1 and "code 12" in out.stderr, f"a full disk is not reported: {out.stdout}{out.stderr}")
         if check(os.path.exists(path), "a full disk left no file"):
             count = expect_frames(path, width, height, colour, "full disk")

@@ -1,0 +1,112 @@
+// OviluxFrameChain.cpp - one frame through the session's chain: taken from the camera, judged
+// by auto iris, corrected, converted and adjusted, with what the chain measured kept.
+#include <algorithm>
+
+#include "camera/OviluxUXBase.h"
+#include "session/AutoIris.h"
+#include "session/Ovilux.h"
+
+namespace ovilux::session {
+
+ConversionSettings COvilux::CurrentConversion(int32_t colourMode) const {
+    const ImageFilterSettings& f = filter_;
+    return ConversionSettings{
+        colourMode,
+        f.bayerMode,
+        f.bayerGainRed,
+        f.bayerGainGreen,
+        f.bayerGainBlue,
+        image::MirrorState{analog_.mirrorH != 0, analog_.mirrorV != 0, cameraMirrorsH_, cameraMirrorsV_},
+        subSample_,
+        f.bayerGainAuto != 0,
+        f.grayMode,
+        f.grayGainCounter,
+        image::filters::GrayRecord{f.bayerMode, f.grayGainR, f.grayGainG1, f.grayGainG2, f.grayGainB, f.grayOffsetR,
+                                   f.grayOffsetG1, f.grayOffsetG2, f.grayOffsetB,
+                                   IsSixteenBitMode(colourMode) ? 12 : 8},
+        f.hue,
+        f.saturation,
+        f.gamma,
+        f.contrast,
+        f.sharpness,
+        f.brightness};
+}
+
+void COvilux::KeepMeasurements(const RawMeasurements& measured, const ConversionSettings& settings) {
+    if (measured.whiteBalance) {
+        filter_.bayerGainRed = settings.redGain;
+        filter_.bayerGainGreen = kUnityBayerGain;
+        filter_.bayerGainBlue = settings.blueGain;
+        // A one-shot request is answered by this measurement: the automatic balance ends.
+        if (whiteBalanceRequests_ == kBothWhiteBalanceRequests) {
+            whiteBalanceRequests_ = 0;
+            filter_.bayerGainAuto = 0;
+        }
+    }
+    if (measured.grayGains) {
+        filter_.grayGainR = settings.gray.gainR;
+        filter_.grayGainG1 = settings.gray.gainG1;
+        filter_.grayGainG2 = settings.gray.gainG2;
+        filter_.grayGainB = settings.gray.gainB;
+    }
+    if (settings.grayMode == kGrayModeGains && settings.grayGainCounter > 0) {
+        // A count of measurements still to make; a negative count measures every frame and stays.
+        int32_t expected = settings.grayGainCounter;
+        filter_.grayGainCounter.compare_exchange_strong(expected, expected - 1);
+    }
+}
+
+void COvilux::RequestOneShotWhiteBalance() {
+    whiteBalanceRequests_ = kBothWhiteBalanceRequests;
+    filter_.bayerGainAuto = 1;
+}
+
+void COvilux::RunAutoIris(const image::DibImage& raw) {
+    const int32_t mode = analog_.autoIris;
+    if (mode != kAutoIrisExposure && mode != kAutoIrisGain) {
+        return;
+    }
+    const int32_t factor = AutoIrisFactor(raw);
+    if (InAutoIrisDeadBand(factor)) {
+        return;
+    }
+    camera::COviluxUXBase& camera = *camera_;
+    int32_t current = 0;
+    int32_t minimum = 0;
+    int32_t maximum = 0;
+    if (mode == kAutoIrisGain) {
+        if (camera.GetGlobalGain(&current) && camera.GetGlobalGainMin(&minimum) && camera.GetGlobalGainMax(&maximum)) {
+            const int32_t value = AutoIrisGain(current, factor, minimum, maximum);
+            if (camera.SetGlobalGain(value)) {
+                KeepGlobalGain(analog_, value);
+            }
+        }
+        return;
+    }
+    if (camera.GetRealExposure(&current) && camera.GetRealExposureMin(&minimum) &&
+        camera.GetRealExposureMax(&maximum)) {
+        ApplyExposure(AutoIrisExposure(current, factor, minimum, maximum));
+    }
+}
+
+bool COvilux::TakeFrame() {
+    image::DibImage& raw = images_.RawOf(prepared_.colourMode);
+    if (prepared_.colourMode < 0 || raw.Bits() == nullptr) {
+        return false;
+    }
+    if (camera_->GetNextFrame(static_cast<uint8_t*>(raw.Bits()), static_cast<int32_t>(raw.ImageBytes()), 0, 0,
+                              kStraightCopy) != 0) {
+        return false;
+    }
+    RepackRawFrame(raw);
+    images_.MarkHolding(raw, true);
+    RunAutoIris(raw);
+    ConversionSettings settings = CurrentConversion(prepared_.colourMode);
+    KeepMeasurements(CorrectRawFrame(images_, settings), settings);
+    image::DibImage& result = *images_.ResultOf(prepared_.colourMode);
+    const bool converted = ConvertFrame(images_, settings);
+    images_.MarkHolding(result, converted);
+    return converted;
+}
+
+}  // namespace ovilux::session
