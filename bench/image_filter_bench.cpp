@@ -12,9 +12,11 @@
 
 #include "image/Demosaic.h"
 #include "image/DibImage.h"
+#include "image/filters/DotSuppression.h"
 #include "image/filters/HueSaturation.h"
 #include "image/filters/Sharpen.h"
 #include "image/filters/ToneCurves.h"
+#include "image/filters/WhiteBalance.h"
 
 using namespace ovilux::image;
 using namespace ovilux::image::filters;
@@ -116,7 +118,8 @@ void BM_Sharpen48(benchmark::State& state) { OnFrame(state, 48, [](DibImage& f) 
 void BM_HueSaturation48(benchmark::State& state) { OnFrame(state, 48, [](DibImage& f) { ShiftHueSaturation(f, 30, 40); }); }
 void BM_TonesFused48(benchmark::State& state) { OnFrame(state, 48, [](DibImage& f) { ApplyTones(f, 50, 40, -30); }); }
 
-// From the raw frame: demosaic, hue and saturation, gamma and contrast as one table, sharpening,
+// The chain with every step on, from the raw frame: isolated-dot suppression, the white-balance
+// measurement, demosaic, hue and saturation, gamma and contrast as one table, sharpening,
 // brightness (sharpening sits between contrast and brightness, so those two are not fused).
 void Chain(benchmark::State& state, uint16_t rawBits, uint16_t colourBits, PixelConverter inner, PixelConverter border) {
     DibImage raw, colour;
@@ -127,6 +130,8 @@ void Chain(benchmark::State& state, uint16_t rawBits, uint16_t colourBits, Pixel
     Fill(raw, rawBits == 8 ? 255 : 4095);
     GainRecord gains{1, 130, 100, 170};
     for (auto _ : state) {
+        SuppressIsolatedDots(raw, gains);
+        MeasureWhiteBalance(raw, gains.bayerMode, gains.redGain, gains.blueGain);
         DibImage::ConvertBlit(&colour, inner, &raw, nullptr, &gains, nullptr);
         DibImage::ConvertBlit(&colour, border, &raw, nullptr, &gains, nullptr);
         ShiftHueSaturation(colour, 30, 40);
