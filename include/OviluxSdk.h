@@ -488,6 +488,13 @@ OVILUX_API int32_t OviluxWnd_GetMessage(OVILUX_HWND window, uint32_t timeoutMs, 
  * window of another thread is destroyed by its own thread at its next OviluxWnd_GetMessage. */
 OVILUX_API void OviluxWnd_DestroyWindow(OVILUX_HWND window);
 
+#if !defined(_WIN32)
+/* An application's X11 window (the id GTK, Qt or SDL give for a widget) as a parent for
+ * Ovilux_SetPreviewWindow; null for 0 or a value that is no X11 window id. The preview then
+ * becomes an X11 child window of it on the display named by DISPLAY. */
+OVILUX_API OVILUX_HWND OviluxWnd_FromX11Window(unsigned long window);
+#endif
+
 #ifdef __cplusplus
 }
 #endif

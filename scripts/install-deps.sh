@@ -6,6 +6,8 @@ purpose=${1:-test}
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest
   libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev libsqlite3-dev)
+# Xlib's and MIT-SHM's headers for the preview window (the library loads libX11 at run time).
+packages+=(libx11-dev libxext-dev)
 # The Python package (ctypes over the library, numpy frames), installable without network, and
 # its tests.
 packages+=(python3 python3-numpy python3-pip python3-setuptools python3-venv python3-pytest)
@@ -16,6 +18,8 @@ if [ "$purpose" = bench ]; then
 fi
 if [ "$purpose" = test ] || [ "$purpose" = bench ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine64 libz-mingw-w64-dev)
+  # The display the preview window tests (Linux and Wine) show their windows on.
+  packages+=(xvfb)
   # Building the Windows image libraries from source packages, and the independent readers of saved images.
   packages+=(dpkg-dev nasm pngcheck libtiff-tools python3-pil)
   # The independent reader of recorded videos.

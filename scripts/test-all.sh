@@ -22,13 +22,27 @@ mkdir -p build/all
     echo "subdirs(\"$PWD/build/$preset\")"
   done
 } > build/all/CTestTestfile.cmake
+# One X display for the run: the preview windows of the Linux tests and of Wine's programs.
+xvfb_display=build/xvfb-display
+rm -f "$xvfb_display"
+Xvfb -displayfd 1 -screen 0 2816x2112x24 -nolisten tcp >"$xvfb_display" 2>build/xvfb.log &
+xvfb=$!
+for _ in $(seq 100); do
+  grep -q '[0-9]' "$xvfb_display" 2>/dev/null && break
+  sleep 0.1
+done
+if grep -q '[0-9]' "$xvfb_display"; then
+  export DISPLAY=":$(head -1 "$xvfb_display")"
+else
+  echo "warning: no Xvfb display: $(cat build/xvfb.log)"
+fi
 export OVILUX_WINEPREFIX="$PWD/build/wineprefix"
 # One Wine session for all the Windows tests (see tests/support/WineSessionKeeper.cpp).
 keeper_log=build/windows/wine-session-keeper.log
 rm -f "$keeper_log"
 cmake/wine-run.sh build/windows/bin/wine_session_keeper.exe </dev/null >"$keeper_log" 2>&1 &
 keeper=$!
-trap 'kill "$keeper" 2>/dev/null || true' EXIT
+trap 'kill "$keeper" "$xvfb" 2>/dev/null || true' EXIT
 for _ in $(seq 600); do
   grep -q '^ready' "$keeper_log" 2>/dev/null && break
   sleep 0.1

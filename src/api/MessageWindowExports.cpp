@@ -1,6 +1,7 @@
 // MessageWindowExports.cpp - the OviluxWnd_ helpers over the platform's message windows.
 #include "OviluxSdk.h"
 #include "platform/MessageWindow.h"
+#include "platform/PreviewWindow.h"
 
 namespace platform = ovilux::platform;
 
@@ -27,3 +28,9 @@ extern "C" int32_t OviluxWnd_GetMessage(OVILUX_HWND window, uint32_t timeoutMs, 
 }
 
 extern "C" void OviluxWnd_DestroyWindow(OVILUX_HWND window) { platform::DestroyMessageWindow(window); }
+
+#if !defined(_WIN32)
+extern "C" OVILUX_HWND OviluxWnd_FromX11Window(unsigned long window) {
+    return static_cast<OVILUX_HWND>(platform::WindowFromX11(window));
+}
+#endif

@@ -18,6 +18,7 @@
 #include "platform/CriticalSection.h"
 #include "platform/Event.h"
 #include "platform/MessageWindow.h"
+#include "platform/PreviewWindow.h"
 #include "platform/Thread.h"
 #include "session/ErrorStack.h"
 #include "session/FrameConversion.h"
@@ -167,6 +168,12 @@ private:
     void StoreWindow(const WindowValues& window);
     bool IsWindowValid(const WindowValues& window) const;
     bool HasPreviewPlacement() const;
+    // The preview window: made when a placement asks for one and none is open (0, or code 4
+    // when it could not be made); painted with the converted frame under the image lock;
+    // removed once capture has stopped.
+    int32_t OpenPreviewWindow();
+    void PaintPreview();
+    void ClosePreviewWindow();
     // Sizes the buffers and programs the camera; 0 or the code of the failure.
     int32_t Prepare();
     bool SizeBuffers(int32_t mode, int32_t width, int32_t height);
@@ -219,6 +226,9 @@ private:
     KeptInt previewY_{0};
     KeptInt previewWidth_{0};
     KeptInt previewHeight_{0};
+    // The window and its display copy, under the image lock.
+    std::unique_ptr<platform::PreviewWindow> previewWindow_;
+    image::DibImage displayCopy_;
 
     std::atomic<platform::WindowHandle> callbackWindow_{nullptr};
     // Delivery, under the image lock.

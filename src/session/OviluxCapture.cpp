@@ -205,6 +205,7 @@ void COvilux::LiveViewWorker() {
             Update(frameInfo_.buffer, destination_);
             CountFrame();
             frameSerial_.fetch_add(1);
+            PaintPreview();
             if (destination_ != nullptr && destinationSize_ != 0 &&
                 !DeliverTo(*images_.ResultOf(prepared_.colourMode), destination_, destinationSize_, rowOrder_)) {
                 continue;
@@ -217,9 +218,8 @@ void COvilux::LiveViewWorker() {
 }
 
 int32_t COvilux::StartLiveView() {
-    // The library's own preview window is not built yet: live view runs windowless only.
-    if (HasPreviewPlacement()) {
-        RecordError(code::kWindow);
+    if (const int32_t failure = OpenPreviewWindow()) {
+        RecordError(failure);
         return 0;
     }
     if (!StartPreview()) {

@@ -133,6 +133,7 @@ int32_t COvilux::Close() {
     platform::CriticalSectionLock guard(captureLock_);
     StopPreview();
     camera_->StopTransfer();
+    ClosePreviewWindow();
     return 1;
 }
 

@@ -31,9 +31,8 @@ int32_t COvilux::Record(const char* fileName, int32_t durationMs, int32_t showWi
         RecordError(code::kNoCamera);
         return 0;
     }
-    // The library's own preview window is not built yet.
-    if (showWindow != 0 && HasPreviewPlacement()) {
-        RecordError(code::kWindow);
+    if (const int32_t failure = showWindow != 0 ? OpenPreviewWindow() : 0) {
+        RecordError(failure);
         return 0;
     }
     recordThread_.Join(platform::kWaitInfinite);  // a recording that ended by itself

@@ -96,8 +96,8 @@ TEST(Gdi, ColourTablesBelongToEightBitSections) {
 }
 
 TEST(Gdi, BitBltExpandsEightBitThroughItsTable) {
-    Surface gray(3, 2, 8), colour(3, 2, 24), wide(3, 2, 32);
-    ASSERT_TRUE(gray.Ready() && colour.Ready() && wide.Ready());
+    Surface gray(3, 2, 8), colour(3, 2, 24), wide(3, 2, 32), wideFromGray(3, 2, 32);
+    ASSERT_TRUE(gray.Ready() && colour.Ready() && wide.Ready() && wideFromGray.Ready());
     for (int y = 0; y < 2; ++y) {
         for (int x = 0; x < 3; ++x) {
             *gray.Pixel(x, y) = static_cast<uint8_t>(40 * y + 10 * x + 7);
@@ -108,6 +108,7 @@ TEST(Gdi, BitBltExpandsEightBitThroughItsTable) {
     ASSERT_EQ(SetDibColorTable(gray.dc, 17, 1, &odd), 1u);  // the pixel (1, 0)
     ASSERT_TRUE(BitBlt(colour.dc, 0, 0, 3, 2, gray.dc, 0, 0));
     ASSERT_TRUE(BitBlt(wide.dc, 0, 0, 3, 2, colour.dc, 0, 0));
+    ASSERT_TRUE(BitBlt(wideFromGray.dc, 0, 0, 3, 2, gray.dc, 0, 0));
     for (int y = 0; y < 2; ++y) {
         for (int x = 0; x < 3; ++x) {
             const uint8_t v = static_cast<uint8_t>(40 * y + 10 * x + 7);
@@ -123,6 +124,7 @@ TEST(Gdi, BitBltExpandsEightBitThroughItsTable) {
             }
             EXPECT_EQ(std::memcmp(wide.Pixel(x, y), p, 3), 0);
             EXPECT_EQ(wide.Pixel(x, y)[3], 0) << "a 32-bit destination gets a zero fourth byte";
+            EXPECT_EQ(std::memcmp(wideFromGray.Pixel(x, y), wide.Pixel(x, y), 4), 0);
         }
     }
 }

@@ -11,6 +11,7 @@
 
 #include "image_files/FileReaders.h"
 #include "support/PictureCheck.h"
+#include "support/WindowProbe.h"
 #include "tools/ToolRunner.h"
 
 using ovilux::test::Environment;
@@ -211,6 +212,15 @@ TEST(Tool, SnapshotsAtRealTimingShowThePictureTheCameraSees) {
     ASSERT_EQ(RunBesideMe("ovilux", {"--simulate", "snap", "-o", jpeg, "--format", "jpeg70"}, realTiming).exitCode, 0);
     ExpectPictureFile(jpeg, scene.picture, {12, 16});
     std::remove(jpeg.c_str());
+}
+
+TEST(Tool, LiveViewShowsThePreviewWindowWhenAsked) {
+    if (!ovilux::test::DisplayReady()) {
+        GTEST_SKIP() << "no display could be started for the preview window";
+    }
+    const ToolRun run = Tool({"--simulate", "live", "--seconds", "3", "--bits", "8", "--preview"});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("of 2560 x 1920 at 8 bits"), std::string::npos) << run.output;
 }
 
 TEST(Tool, LiveViewReportsFramesAndASummary) {

@@ -25,10 +25,16 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
     int32_t device = 0;
     int32_t seconds = 5;
     int32_t bits = 24;
+    bool preview = false;
     while (!args.Empty()) {
         const std::string option = args.Peek();
         if (option == "-d" || option == "--device") {
             if (!TakeDeviceOption(args, &device)) return kExitUsage;
+            continue;
+        }
+        if (option == "--preview") {
+            args.Take();
+            preview = true;
             continue;
         }
         args.Take();
@@ -66,6 +72,11 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
     MessageWindow window;
     if (window.Get() == nullptr) {
         Complain("could not make a window for the frame messages");
+        return kExitFailed;
+    }
+    // Any placement value asks for the library's top-level window of the picture's size.
+    if (preview && !Ovilux_SetPreviewWindow(handle, nullptr, 0, 0, Ovilux_Width(handle), Ovilux_Height(handle))) {
+        session.Fail("Ovilux_SetPreviewWindow");
         return kExitFailed;
     }
     if (!Ovilux_CallBackPreview(handle, window.Get(), frame.data(), static_cast<int32_t>(frame.size()), 1)) {

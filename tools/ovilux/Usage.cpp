@@ -26,9 +26,10 @@ const std::map<std::string, const char*>& CommandUsages() {
                  "  --gain N                    global gain (see: ovilux info)\n"
                  "  --mirror-h, --mirror-v      mirror the image\n"
                  "  --count N                   N snapshots, saved as FILE with _001, _002, ... added\n"},
-        {"live", "usage: ovilux [--simulate[=IDS]] live [-d N] [--seconds S] [--bits B]\n"
+        {"live", "usage: ovilux [--simulate[=IDS]] live [-d N] [--seconds S] [--bits B] [--preview]\n"
                  "  Runs live view with a copy of every frame delivered to the tool, showing the\n"
                  "  frames, the frame rate and the time; a summary at the end (default 5 s, 24 bits).\n"
+                 "  --preview also shows the picture in the library's window (on Linux: on DISPLAY).\n"
                  "  Ctrl-C (or SIGTERM) stops it early, still with the summary.\n"},
         {"record", "usage: ovilux [--simulate[=IDS]] record [-d N] -o FILE.avi [options]\n"
                    "  Records live view into an uncompressed AVI file, showing the time and the bytes\n"

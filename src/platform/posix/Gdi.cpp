@@ -5,6 +5,7 @@
 // stale or foreign handle fails instead of being dereferenced. One lock covers the set and
 // every operation on the objects in it.
 #include "platform/Gdi.h"
+#include "platform/posix/GdiExternalPixels.h"
 
 #include <algorithm>
 #include <atomic>
@@ -29,6 +30,7 @@ struct DibSection {
     int32_t stride;
     uint16_t bitCount;
     MemoryDc* selectedInto;
+    bool ownsPixels;
 };
 
 struct MemoryDc {
@@ -123,11 +125,36 @@ bool SameFormat(const DibSection& a, const DibSection& b) {
     return a.bitCount != 8 || std::memcmp(a.info.bmiColors, b.info.bmiColors, sizeof(a.info.bmiColors)) == 0;
 }
 
+// The preview's transfers onto a 32-bit window image: 24-bit rows, and 8-bit rows through their
+// colour table, widened a whole row at a time.
+void ExpandRowTo32(uint8_t* out, const DibSection& src, const uint8_t* in, int32_t count) {
+    if (src.bitCount == 24) {
+        for (int32_t i = 0; i < count; ++i, in += 3, out += 4) {
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+            out[3] = 0;
+        }
+        return;
+    }
+    for (int32_t i = 0; i < count; ++i, out += 4) {
+        const RgbQuad& q = src.info.bmiColors[in[i]];
+        out[0] = q.rgbBlue;
+        out[1] = q.rgbGreen;
+        out[2] = q.rgbRed;
+        out[3] = 0;
+    }
+}
+
 // One row of a transfer: count pixels from the source, stepping dir (+1 or -1) per pixel.
 void CopyRow(const DibSection& dst, int32_t x, int32_t y, const DibSection& src, int32_t sx, int32_t sy, int32_t count,
              int32_t dir) {
     if (dir > 0 && SameFormat(dst, src)) {
         std::memmove(PixelAddress(dst, x, y), PixelAddress(src, sx, sy), static_cast<size_t>(count) * (dst.bitCount / 8));
+        return;
+    }
+    if (dir > 0 && dst.bitCount == 32 && (src.bitCount == 24 || src.bitCount == 8) && &dst != &src) {
+        ExpandRowTo32(PixelAddress(dst, x, y), src, PixelAddress(src, sx, sy), count);
         return;
     }
     for (int32_t i = 0; i < count; ++i) {
@@ -191,16 +218,48 @@ bool Transfer(DcHandle dstDc, int32_t x, int32_t y, int32_t width, int32_t heigh
     return true;
 }
 
+// The row stride and row count of a format the stand-in holds; false for any other.
+bool Geometry(const BitmapInfo& info, int64_t* stride, int64_t* rows) {
+    const BitmapInfoHeader& h = info.bmiHeader;
+    const uint16_t depth = h.biBitCount;
+    if (h.biSize != sizeof(BitmapInfoHeader) || h.biPlanes != 1 || h.biCompression != kBiRgb || h.biWidth <= 0 ||
+        h.biHeight == 0 || h.biHeight == INT32_MIN || (depth != 8 && depth != 16 && depth != 24 && depth != 32)) {
+        return false;
+    }
+    *stride = ((int64_t{h.biWidth} * depth + 31) / 32) * 4;
+    *rows = h.biHeight < 0 ? -int64_t{h.biHeight} : int64_t{h.biHeight};
+    return *stride * *rows <= INT32_MAX;
+}
+
+// The section of a format Geometry accepted, over external pixels or (null) zeroed ones of its own.
+DibSection* MakeSection(const BitmapInfo& info, int64_t stride, int64_t rows, uint8_t* external) {
+    uint8_t* pixels =
+        external != nullptr ? external : static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride * rows), 1));
+    if (pixels == nullptr) {
+        return nullptr;
+    }
+    auto* section = new DibSection{};
+    section->pixels = pixels;
+    section->ownsPixels = external == nullptr;
+    section->info = info;
+    section->width = info.bmiHeader.biWidth;
+    section->height = static_cast<int32_t>(rows);
+    section->bottomUp = info.bmiHeader.biHeight > 0;
+    section->stride = static_cast<int32_t>(stride);
+    section->bitCount = info.bmiHeader.biBitCount;
+    std::lock_guard<std::mutex> lock(gLock);
+    gLiveObjects.insert(section);
+    return section;
+}
+
 }  // namespace
 
 BitmapHandle CreateDibSection(const BitmapInfo& info, void** bits) {
     if (bits != nullptr) {
         *bits = nullptr;
     }
-    const BitmapInfoHeader& h = info.bmiHeader;
-    const uint16_t depth = h.biBitCount;
-    if (bits == nullptr || h.biSize != sizeof(BitmapInfoHeader) || h.biPlanes != 1 || h.biCompression != kBiRgb ||
-        h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == INT32_MIN || (depth != 8 && depth != 16 && depth != 24 && depth != 32)) {
+    int64_t stride = 0, rows = 0;
+    if (bits == nullptr || !Geometry(info, &stride, &rows)) {
         return nullptr;
     }
     int expected = gInjectedFailures.load();
@@ -209,27 +268,19 @@ BitmapHandle CreateDibSection(const BitmapInfo& info, void** bits) {
             return nullptr;
         }
     }
-    const int64_t stride = ((int64_t{h.biWidth} * depth + 31) / 32) * 4;
-    const int64_t rows = h.biHeight < 0 ? -int64_t{h.biHeight} : int64_t{h.biHeight};
-    if (stride * rows > INT32_MAX) {
-        return nullptr;
+    DibSection* section = MakeSection(info, stride, rows, nullptr);
+    if (section != nullptr) {
+        *bits = section->pixels;
     }
-    auto* section = new DibSection{};
-    section->pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride * rows), 1));
-    if (section->pixels == nullptr) {
-        delete section;
-        return nullptr;
-    }
-    section->info = info;
-    section->width = h.biWidth;
-    section->height = static_cast<int32_t>(rows);
-    section->bottomUp = h.biHeight > 0;
-    section->stride = static_cast<int32_t>(stride);
-    section->bitCount = depth;
-    std::lock_guard<std::mutex> lock(gLock);
-    gLiveObjects.insert(section);
-    *bits = section->pixels;
     return section;
+}
+
+BitmapHandle CreateDibSectionOver(const BitmapInfo& info, void* pixels) {
+    int64_t stride = 0, rows = 0;
+    if (pixels == nullptr || !Geometry(info, &stride, &rows)) {
+        return nullptr;
+    }
+    return MakeSection(info, stride, rows, static_cast<uint8_t*>(pixels));
 }
 
 bool DeleteDibSection(BitmapHandle bitmap) {
@@ -239,7 +290,9 @@ bool DeleteDibSection(BitmapHandle bitmap) {
         return false;
     }
     gLiveObjects.erase(bitmap);
-    std::free(section->pixels);
+    if (section->ownsPixels) {
+        std::free(section->pixels);
+    }
     delete section;
     return true;
 }
