@@ -41,6 +41,8 @@ else()
   file(RELATIVE_PATH OVILUX_PC_TO_PREFIX /${pkgconfig_dir} /)
   configure_file(packaging/ovilux.pc.in ${PROJECT_BINARY_DIR}/ovilux.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/ovilux.pc DESTINATION ${pkgconfig_dir})
+  # Cameras the user at the seat may open through usbfs; udev reads /usr/lib/udev/rules.d.
+  install(FILES packaging/60-ovilux.rules DESTINATION lib/udev/rules.d)
 endif()
 
 install(EXPORT OviluxSdkTargets NAMESPACE Ovilux:: DESTINATION ${OVILUX_CMAKE_PACKAGE_DIR})

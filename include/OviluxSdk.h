@@ -76,6 +76,24 @@ typedef uint16_t OVILUX_WCHAR;
 #define OVILUX_WM_FRAME 0x8002  /* to the callback window: wParam = OviluxFrameInfo*, or 0 with lParam a code */
 #define OVILUX_WM_NOTIFY 0x8003 /* to the notification window: wParam 0, lParam a notification code */
 
+/* A camera plugged in or unplugged, to the notification window, as Windows' WM_DEVICECHANGE:
+ * wParam OVILUX_DEVICE_ARRIVAL or OVILUX_DEVICE_REMOVE_COMPLETE, lParam the address of an
+ * OviluxDeviceBroadcast naming the camera's interface path (laid out as Windows'
+ * DEV_BROADCAST_DEVICEINTERFACE_A). On Windows the system sends these for real cameras; the
+ * library posts them for simulated cameras and, on Linux, for real ones (libusb's hot-plug
+ * events). A posted record stays readable until 64 later device-change messages. Call
+ * Ovilux_EnumDevice on arrival and select the camera again with Ovilux_SetDeviceNumber. */
+#define OVILUX_WM_DEVICECHANGE 0x0219
+#define OVILUX_DEVICE_ARRIVAL 0x8000
+#define OVILUX_DEVICE_REMOVE_COMPLETE 0x8004
+typedef struct OviluxDeviceBroadcast {
+    uint32_t size;       /* bytes up to and including the name's terminator */
+    uint32_t deviceType; /* 5: a device interface */
+    uint32_t reserved;
+    uint8_t classGuid[16];
+    char name[260];      /* the interface path, e.g. \\?\usb#vid_04b4&pid_3030#... */
+} OviluxDeviceBroadcast;
+
 /* Notification codes: lParam of OVILUX_WM_NOTIFY and values of Ovilux_GetLastError. */
 #define OVILUX_CODE_SUCCESS 0        /* success notice after a camera feature switch or a temperature read */
 #define OVILUX_CODE_NO_CAMERA 1      /* no camera object, wrong capture state, or no image yet */

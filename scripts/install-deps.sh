@@ -8,6 +8,8 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest
   libjpeg62-turbo-dev libpng-dev libtiff-dev zlib1g-dev libsqlite3-dev)
 # Xlib's and MIT-SHM's headers for the preview window (the library loads libX11 at run time).
 packages+=(libx11-dev libxext-dev)
+# Real cameras on Linux: libusb over usbfs.
+packages+=(libusb-1.0-0-dev)
 # The Python package (ctypes over the library, numpy frames), installable without network, and
 # its tests.
 packages+=(python3 python3-numpy python3-pip python3-setuptools python3-venv python3-pytest)
@@ -28,6 +30,9 @@ if [ "$purpose" = test ] || [ "$purpose" = bench ]; then
   packages+=(llvm lld)
   # The fuzzing build: clang and its libFuzzer and sanitizer runtimes.
   packages+=(clang-14 libclang-rt-14-dev)
+  # The libusb port's tests: umockdev emulates usbfs for libusb and hands the requests to
+  # simulated cameras.
+  packages+=(umockdev libumockdev-dev)
 fi
 
 missing=()

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/DeviceNotification.h"
 #include "sim/ByteOrder.h"
 #include "sim/PendingRequest.h"
 #include "sim/ScenePictureFile.h"
@@ -67,6 +68,7 @@ int32_t CSimulatedBus::Attach(uint16_t productId, int32_t port) {
     if (!FindProduct(productId)) {
         return -1;
     }
+    std::string attachedPath;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (port < 0) {
@@ -83,8 +85,10 @@ int32_t CSimulatedBus::Attach(uint16_t productId, int32_t port) {
         ports_[port] = std::make_shared<CSimCamera>(productId, port, path, speed_);
         ports_[port]->SetScene(attachScene_);
         ports_[port]->SetSceneOptions(attachOptions_);
+        attachedPath = ports_[port]->Path();
     }
     platform::InstallSimulatedDriverPort(this);
+    platform::PostDeviceChange(true, platform::kFx3DriverGuid, attachedPath);
     return port;
 }
 
@@ -98,6 +102,7 @@ bool CSimulatedBus::Detach(int32_t port) {
         camera = std::move(ports_[port]);
     }
     camera->Unplug();
+    platform::PostDeviceChange(false, platform::kFx3DriverGuid, camera->Path());
     return true;
 }
 

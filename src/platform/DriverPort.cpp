@@ -22,4 +22,6 @@ DriverPort& ActiveDriverPort() {
 
 void InstallSimulatedDriverPort(DriverPort* port) { g_simulatedPort.store(port, std::memory_order_release); }
 
+bool SimulatedDriverPortInstalled() { return g_simulatedPort.load(std::memory_order_acquire) != nullptr; }
+
 }  // namespace ovilux::platform

@@ -17,6 +17,10 @@ struct InterfaceGuid {
     uint8_t bytes[16];
 };
 
+// The device-interface class the cameras' driver registers: {328184C5-93E6-49B7-94B8-2ADA13AABB39}.
+constexpr InterfaceGuid kFx3DriverGuid = {
+    {0xC5, 0x84, 0x81, 0x32, 0xE6, 0x93, 0xB7, 0x49, 0x94, 0xB8, 0x2A, 0xDA, 0x13, 0xAA, 0xBB, 0x39}};
+
 // A handle on an opened interface path; null means none (the port never hands out
 // INVALID_HANDLE_VALUE).
 using DeviceHandle = void*;
@@ -88,15 +92,15 @@ public:
 };
 
 // The port the library talks through: the simulated bus when one is installed, otherwise the
-// system's driver (the FX3 driver on Windows; on other systems a port that finds no device).
+// system's driver (the FX3 driver on Windows, libusb on Linux).
 DriverPort& ActiveDriverPort();
 
 // The simulated camera installs its bus here when it is switched on; null removes it. The port
 // must stay alive for as long as any request made through it may run.
 void InstallSimulatedDriverPort(DriverPort* port);
+bool SimulatedDriverPortInstalled();
 
-// The system's own port, whatever is installed: the FX3 driver on Windows, a port that finds no
-// device elsewhere.
+// The system's own port, whatever is installed: the FX3 driver on Windows, libusb on Linux.
 DriverPort& SystemDriverPort();
 
 }  // namespace ovilux::platform

@@ -27,6 +27,9 @@ COvilux::~COvilux() {
 int32_t COvilux::Initialize(platform::WindowHandle notifyWindow) {
     camera_.reset(new (std::nothrow) camera::COviluxUXSimpleSdk());
     errors_.SetWindow(notifyWindow);
+    // A window the system will not register still gets the library's own messages (simulated
+    // cameras); a session without arrival messages is still a working session.
+    arrivals_.Register(notifyWindow, platform::kFx3DriverGuid);
     if (!camera_) {
         RecordError(code::kMemory);
         return 0;

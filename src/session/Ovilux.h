@@ -16,6 +16,7 @@
 
 #include "image/files/AviWriter.h"
 #include "platform/CriticalSection.h"
+#include "platform/DeviceNotification.h"
 #include "platform/Event.h"
 #include "platform/MessageWindow.h"
 #include "platform/PreviewWindow.h"
@@ -258,6 +259,8 @@ private:
     uint64_t recordFileLimit_ = image::kAviFileLimit;
 
     CErrorStack errors_;
+    // Device-change messages for the notification window while the session lives.
+    platform::DeviceNotificationRegistration arrivals_;
     std::atomic<int32_t> selectedDevice_{0};
     // Set once a camera has been opened: from then on the settings kept are a camera's, and
     // they belong to the device number they were loaded for.

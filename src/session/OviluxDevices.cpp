@@ -30,7 +30,11 @@ int32_t COvilux::EnumDevice(char* names) {
     const int32_t count = camera_->CountDevices(kProductId);
     int32_t written = 0;
     // More cameras than slots: the application's table holds ten names, so ten are reported.
-    for (int32_t index = 0; index < count && written < kEnumSlots; ++index) {
+    // Rows of unplugged cameras, and of cameras only other processes see, keep their device
+    // numbers in the shared table, so a present camera's number may lie beyond the count of
+    // present ones: the numbers are looked at until every present camera is named.
+    const int32_t numbers = camera_->GetMaxDevices();
+    for (int32_t index = 0; index < numbers && written < count && written < kEnumSlots; ++index) {
         if (camera_->IsDeviceNumberValid(index)) {
             FormatName(names + written * kEnumNameChars, kEnumNameChars, written + 1);
             ++written;

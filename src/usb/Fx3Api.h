@@ -15,9 +15,8 @@ namespace ovilux::usb {
 
 class DeviceTable;
 
-// The device-interface class the cameras' driver registers: {328184C5-93E6-49B7-94B8-2ADA13AABB39}.
-constexpr platform::InterfaceGuid kDefaultInterfaceGuid = {
-    {0xC5, 0x84, 0x81, 0x32, 0xE6, 0x93, 0xB7, 0x49, 0x94, 0xB8, 0x2A, 0xDA, 0x13, 0xAA, 0xBB, 0x39}};
+// The device-interface class the cameras' driver registers.
+constexpr platform::InterfaceGuid kDefaultInterfaceGuid = platform::kFx3DriverGuid;
 
 // A direct transfer in flight: the header the driver writes its status into, which must
 // outlive the request, and how the request started.

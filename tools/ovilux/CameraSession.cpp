@@ -74,7 +74,7 @@ const char* CameraTransports() {
 #ifdef _WIN32
     return "USB cameras through the FX3 driver, and the simulated camera (--simulate)";
 #else
-    return "the simulated camera (--simulate) only: this Linux build has no USB driver port yet";
+    return "USB cameras through libusb (usbfs), and the simulated camera (--simulate)";
 #endif
 }
 

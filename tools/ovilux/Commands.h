@@ -25,6 +25,7 @@ int LiveCommand(Arguments& args, const GlobalOptions& global);
 int RegCommand(Arguments& args, const GlobalOptions& global);
 int RecordCommand(Arguments& args, const GlobalOptions& global);
 int SettingsCommand(Arguments& args, const GlobalOptions& global);
+int DoctorCommand(Arguments& args, const GlobalOptions& global);
 
 // Usage texts: the whole tool, and one command.
 void PrintToolUsage(FILE* to);

@@ -48,6 +48,11 @@ const std::map<std::string, const char*>& CommandUsages() {
                      "  Shows camera N's stored settings, puts them back to the defaults, or writes\n"
                      "  them to / replaces them from a text file ([Key] sections, Name=dword:N lines).\n"
                      "  An import checks every line first and changes nothing when one is wrong.\n"},
+        {"doctor", "usage: ovilux doctor\n"
+                   "  Checks what reaching cameras needs: the cameras on USB and whether this user may\n"
+                   "  open them (with the udev rule that would allow it), usbfs's memory limit, the\n"
+                   "  library's build and transports, and where the settings are kept. Exit status 1\n"
+                   "  when a camera cannot be opened or the memory limit is too low.\n"},
     };
     return usages;
 }
@@ -66,6 +71,7 @@ void PrintToolUsage(FILE* to) {
                "  record  record live view into AVI files\n"
                "  reg     read or write a sensor or FPGA register\n"
                "  settings  show, reset, export or import a camera's stored settings\n"
+               "  doctor  what reaching cameras needs, checked on this machine\n"
                "\n"
                "--simulate[=IDS] uses the simulated camera built into the library instead of real\n"
                "hardware (IDS: hex USB product ids separated by commas, default 3030); so does the\n"

@@ -24,6 +24,7 @@ CommandFunction FindCommand(const std::string& name) {
     if (name == "reg") return RegCommand;
     if (name == "record") return RecordCommand;
     if (name == "settings") return SettingsCommand;
+    if (name == "doctor") return DoctorCommand;
     return nullptr;
 }
 

@@ -1,4 +1,4 @@
-// NoDriverPort.cpp - no FX3 driver on this system: nothing to enumerate, nothing opens.
+// NoDriverPort.cpp - no USB access on this system: nothing to enumerate, nothing opens.
 #include "platform/posix/NoDriverPort.h"
 
 namespace ovilux::platform {
@@ -29,10 +29,5 @@ IoResult NoDriverPort::GetOverlappedResult(DeviceHandle /*handle*/, Overlapped& 
 }
 
 bool NoDriverPort::CancelIo(DeviceHandle /*handle*/, Overlapped* /*overlapped*/) { return false; }
-
-DriverPort& SystemDriverPort() {
-    static NoDriverPort port;
-    return port;
-}
 
 }  // namespace ovilux::platform

@@ -1,5 +1,5 @@
-// NoDriverPort.h - the driver port of systems without an FX3 driver: it finds no device and
-// refuses every request as made on an invalid handle.
+// NoDriverPort.h - the driver port where libusb cannot start (no usbfs): it finds no device
+// and refuses every request as made on an invalid handle.
 #pragma once
 
 #include "platform/DriverPort.h"

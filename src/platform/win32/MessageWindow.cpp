@@ -2,10 +2,14 @@
 #include "platform/MessageWindow.h"
 
 #include <windows.h>
+#include <dbt.h>
 
+#include <deque>
+#include <map>
 #include <mutex>
 
 #include "platform/Clock.h"
+#include "platform/DeviceNotification.h"
 #include "platform/Event.h"
 
 namespace ovilux::platform {
@@ -21,11 +25,53 @@ UINT DestroyRequestMessage() {
     return message;
 }
 
+// Device-change messages arrive sent, not posted (Windows refuses to post them: their lParam is
+// a pointer lent for the call), so the window keeps a copy of each in a queue of its own that
+// GetWindowMessage reads before the posted messages.
+struct SentMessages {
+    std::mutex mutex;
+    std::map<HWND, std::deque<WindowMessage>> windows;
+};
+
+SentMessages& TheSentMessages() {
+    static SentMessages* const sent = new SentMessages();  // windows may outlive static destruction
+    return *sent;
+}
+
+bool TakeSentMessage(HWND hwnd, WindowMessage* out) {
+    SentMessages& sent = TheSentMessages();
+    std::lock_guard<std::mutex> lock(sent.mutex);
+    const auto found = sent.windows.find(hwnd);
+    if (found == sent.windows.end() || found->second.empty()) {
+        return false;
+    }
+    *out = found->second.front();
+    found->second.pop_front();
+    return true;
+}
+
+LRESULT CALLBACK MessageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DEVICECHANGE && (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) &&
+        lParam != 0) {
+        const DeviceInterfaceBroadcast* kept = KeepDeviceBroadcast(reinterpret_cast<const void*>(lParam));
+        SentMessages& sent = TheSentMessages();
+        std::lock_guard<std::mutex> lock(sent.mutex);
+        sent.windows[hwnd].push_back(WindowMessage{message, static_cast<uintptr_t>(wParam), reinterpret_cast<intptr_t>(kept)});
+        return TRUE;
+    }
+    if (message == WM_NCDESTROY) {
+        SentMessages& sent = TheSentMessages();
+        std::lock_guard<std::mutex> lock(sent.mutex);
+        sent.windows.erase(hwnd);
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
 bool RegisterWindowClass() {
     static const bool registered = [] {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcW;
+        wc.lpfnWndProc = MessageWindowProc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = kClassName;
         return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
@@ -50,6 +96,9 @@ bool GetWindowMessage(WindowHandle window, uint32_t timeoutMs, WindowMessage* ou
     const uint32_t start = TimeGetTime();
     const UINT destroyRequest = DestroyRequestMessage();
     for (;;) {
+        if (TakeSentMessage(hwnd, out)) {
+            return true;
+        }
         MSG msg;
         if (PeekMessageW(&msg, hwnd, 0, 0, PM_REMOVE)) {
             if (destroyRequest != 0 && msg.message == destroyRequest) {
@@ -57,6 +106,10 @@ bool GetWindowMessage(WindowHandle window, uint32_t timeoutMs, WindowMessage* ou
                 return false;
             }
             *out = WindowMessage{msg.message, static_cast<uintptr_t>(msg.wParam), static_cast<intptr_t>(msg.lParam)};
+            return true;
+        }
+        // PeekMessage has just run what was sent to the window; one of those may be queued now.
+        if (TakeSentMessage(hwnd, out)) {
             return true;
         }
         uint32_t remaining = INFINITE;
@@ -67,7 +120,7 @@ bool GetWindowMessage(WindowHandle window, uint32_t timeoutMs, WindowMessage* ou
             }
             remaining = timeoutMs - elapsed;
         }
-        MsgWaitForMultipleObjectsEx(0, nullptr, remaining, QS_ALLPOSTMESSAGE, MWMO_INPUTAVAILABLE);
+        MsgWaitForMultipleObjectsEx(0, nullptr, remaining, QS_ALLPOSTMESSAGE | QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
     }
 }
 
