@@ -1,5 +1,4 @@
-// DeferredExports.cpp - exports whose subsystems (the defect mask and
-// the property dialogs) are not in this build: each refuses with code 11
+// DeferredExports.cpp - exports whose subsystem (the property dialogs) is not in this build: each refuses with code 11
 // ("not supported") so that an application can tell, instead of seeing a silent success.
 #include "OviluxSdk.h"
 #include "api/Dispatch.h"
@@ -20,11 +19,6 @@ int32_t NotBuilt(uint32_t handle) {
 
 }  // namespace
 
-extern "C" int32_t Ovilux_LoadMaskFile(uint32_t handle, const char*) { return NotBuilt(handle); }
-extern "C" int32_t Ovilux_LoadMaskFileW(uint32_t handle, const OVILUX_WCHAR*) { return NotBuilt(handle); }
-extern "C" int32_t Ovilux_SaveMaskFile(uint32_t handle, const char*) { return NotBuilt(handle); }
-extern "C" int32_t Ovilux_SaveMaskFileW(uint32_t handle, const OVILUX_WCHAR*) { return NotBuilt(handle); }
-extern "C" int32_t Ovilux_UpdateMaskData(uint32_t handle, int32_t) { return NotBuilt(handle); }
 extern "C" int32_t Ovilux_SetCameraDlg(uint32_t handle, OVILUX_HWND) { return NotBuilt(handle); }
 extern "C" int32_t Ovilux_SetAnalogDlg(uint32_t handle, OVILUX_HWND) { return NotBuilt(handle); }
 extern "C" int32_t Ovilux_SetImageDlg(uint32_t handle, OVILUX_HWND) { return NotBuilt(handle); }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "image/files/AviWriter.h"
+#include "image/mask/DefectMask.h"
 #include "platform/CriticalSection.h"
 #include "platform/DeviceNotification.h"
 #include "platform/Event.h"
@@ -142,12 +143,30 @@ public:
     // The same with a UTF-16 name (code 12 when it does not convert).
     int32_t LoadConfigFileW(const char16_t* fileName);
 
+    // ---- Defect mask ----
+    // Makes the raw frame now held the dark (selector 0) or bright (1) reference of its depth
+    // and rebuilds the hot or dead mask; a frame of another size than the sensor's records
+    // nothing. 1 / 0 (code 1 without a camera or a frame, 12 for another selector).
+    int32_t UpdateMaskData(int32_t selector);
+    // Replaces all four references with a mask file's and rebuilds the masks; a file that is
+    // not one whole mask file changes nothing (code 14).
+    int32_t LoadMaskFile(const char* fileName);
+    int32_t LoadMaskFileW(const char16_t* fileName);
+    // Writes the four references as a mask file; a failed save keeps the old file (code 14).
+    int32_t SaveMaskFile(const char* fileName);
+    int32_t SaveMaskFileW(const char16_t* fileName);
+
 private:
     // The format a capture was prepared for; the worker converts in it until capture restarts.
     struct PreparedFormat {
         int32_t colourMode = -1;
         int32_t width = 0;
         int32_t height = 0;
+        // Where the window lies on the sensor, and whether it spans the sensor's full width or
+        // height (the mask filter then leaves the frame's border alone).
+        int32_t left = 0;
+        int32_t top = 0;
+        bool spansSensor = false;
     };
 
     // The settings store: the capture window and format of the camera key (1 when read), and
@@ -191,6 +210,11 @@ private:
     // Scales the camera's exposure or global gain by what the frame's regions ask, when auto
     // iris is on; on the thread that converts the frame, under the image lock.
     void RunAutoIris(const image::DibImage& raw);
+    // The mask filter and the dot filter, as switched on, under the mask lock.
+    void RunDefectSteps(image::DibImage& raw);
+    // The references and masks, made at the first need; null when the memory cannot be had.
+    // Under the mask lock.
+    image::mask::DefectMask* DefectMaskLocked();
     // Keeps the Bayer and gray gains the chain measured, and counts the measurement.
     void KeepMeasurements(const RawMeasurements& measured, const ConversionSettings& settings);
     // The image of the current colour mode if it holds a frame, else null with the code to
@@ -269,6 +293,11 @@ private:
     // Integer pairs of the last configuration file, under the image lock; nothing in the
     // library reads them, they are kept for the camera's own use.
     std::vector<std::pair<int32_t, int32_t>> configPairs_;
+    // The defect references and masks (some 55 MB), made only once a session uses them. The
+    // mask lock guards them; the frame chain takes it inside the image lock, so anything
+    // holding both takes the image lock first.
+    platform::CriticalSection maskLock_;
+    std::unique_ptr<image::mask::DefectMask> defects_;
     KeptInt maskFilter_{0};
     KeptInt dotFilter_{0};
     // Whether the camera mirrors by itself, read when capture is prepared; the chain mirrors

@@ -53,7 +53,8 @@ int32_t COvilux::Prepare() {
             prepared_ = PreparedFormat{};
             return code::kMemory;
         }
-        prepared_ = PreparedFormat{mode, width, height};
+        prepared_ = PreparedFormat{mode, width, height, window.EHS, window.EVS,
+                                   window.EH == kSensorWidth || window.EV == kSensorHeight};
     }
     camera_->SetPixelWidth(IsSixteenBitMode(mode) ? 1 : 0);
     if (!camera_->SetCaptureWindow(window.EHS, window.EVS, window.EH, window.EV, subSample)) {

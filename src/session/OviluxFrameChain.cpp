@@ -101,6 +101,7 @@ bool COvilux::TakeFrame() {
     RepackRawFrame(raw);
     images_.MarkHolding(raw, true);
     RunAutoIris(raw);
+    RunDefectSteps(raw);
     ConversionSettings settings = CurrentConversion(prepared_.colourMode);
     KeepMeasurements(CorrectRawFrame(images_, settings), settings);
     image::DibImage& result = *images_.ResultOf(prepared_.colourMode);

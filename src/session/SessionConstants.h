@@ -21,6 +21,7 @@ constexpr int32_t kBadArgument = 9;
 constexpr int32_t kNotSupported = 11;
 constexpr int32_t kConversion = 12;
 constexpr int32_t kCameraLost = 13;
+constexpr int32_t kMaskFile = 14;
 }  // namespace code
 
 // Messages posted to the application's windows.

@@ -73,13 +73,7 @@ TEST_F(Session, NotSupportedGroupPostsWithoutStoringAndTextExportsStore) {
 TEST_F(Session, ExportsOfSubsystemsNotYetBuiltRefuseWithNotSupported) {
     OpenSession(1);
     PopAll(handle_);
-    const OVILUX_WCHAR wide[] = {'a', '.', 'b', 0};
     const std::vector<std::function<int32_t()>> calls = {
-        [&] { return Ovilux_LoadMaskFile(handle_, "a.msk"); },
-        [&] { return Ovilux_LoadMaskFileW(handle_, wide); },
-        [&] { return Ovilux_SaveMaskFile(handle_, "a.msk"); },
-        [&] { return Ovilux_SaveMaskFileW(handle_, wide); },
-        [&] { return Ovilux_UpdateMaskData(handle_, 0); },
         [&] { return Ovilux_SetCameraDlg(handle_, nullptr); },
         [&] { return Ovilux_SetAnalogDlg(handle_, nullptr); },
         [&] { return Ovilux_SetImageDlg(handle_, nullptr); },
