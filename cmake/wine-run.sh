@@ -15,6 +15,8 @@ if [ ! -f "$ready" ]; then
   flock 9
   if [ ! -f "$ready" ]; then
     "$wine" wineboot -i >/dev/null 2>&1 || true
+    # The Japanese dialogs name the Windows Japanese font; here the IPA Gothic font draws it.
+    "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d 'IPAGothic' /f >/dev/null 2>&1 || true
     touch "$ready"
   fi
   flock -u 9

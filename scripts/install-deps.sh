@@ -22,6 +22,9 @@ if [ "$purpose" = test ] || [ "$purpose" = bench ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine64 libz-mingw-w64-dev)
   # The display the preview window tests (Linux and Wine) show their windows on.
   packages+=(xvfb)
+  # Japanese glyphs for the library's Japanese dialogs under Wine (cmake/wine-run.sh maps the
+  # dialogs' Japanese font to it).
+  packages+=(fonts-ipafont-gothic)
   # Building the Windows image libraries from source packages, and the independent readers of saved images.
   packages+=(dpkg-dev nasm pngcheck libtiff-tools python3-pil)
   # The independent reader of recorded videos.

@@ -22,6 +22,7 @@
 #include "platform/MessageWindow.h"
 #include "platform/PreviewWindow.h"
 #include "platform/Thread.h"
+#include "session/DialogRefresh.h"
 #include "session/ErrorStack.h"
 #include "session/FrameConversion.h"
 #include "session/ImageBuffers.h"
@@ -96,6 +97,8 @@ public:
     int32_t SetAutoIris(int32_t mode);
     // Balances white on the next frame and then switches the automatic balance off again.
     void RequestOneShotWhiteBalance();
+    // Balances white on every frame (on) or not at all (off); a pending one-shot request ends.
+    void SetContinuousWhiteBalance(bool on);
     int32_t GetAutoIris(int32_t* ok);
 
     // ---- Exposure ----
@@ -119,6 +122,16 @@ public:
     int32_t GetImage(void* buffer, int32_t size, int32_t rowOrder);
     int32_t SetWaitTime(int32_t milliseconds);
     int32_t GetWaitTime() const { return waitTime_.load(); }
+    // 0 idle, 1 live view, 2 prepared for single captures.
+    int32_t CaptureState() const { return captureState_.load(); }
+    // Reads the selected size preset and the format group from the settings store again (the
+    // format dialog changed them there).
+    void ReloadSizeAndFormat();
+
+    // ---- Open dialogs ----
+    // The dialog told of what the frame chain changes by itself; null when none is open. The
+    // call returns only when no frame is telling the previous one any more.
+    void SetDialogRefresh(CDialogRefresh* refresh);
 
     // ---- Recording ----
     // Starts live view and records its frames into an AVI file (ANSI name) for durationMs from
@@ -308,6 +321,11 @@ private:
     // switches the automatic balance off.
     static constexpr int32_t kBothWhiteBalanceRequests = 3;
     KeptInt whiteBalanceRequests_{0};
+    // The open dialog to tell, and the lock that keeps it alive while it is told.
+    platform::CriticalSection refreshLock_;
+    CDialogRefresh* dialogRefresh_ = nullptr;
+    template <typename Tell>
+    void TellDialog(Tell tell);
 };
 
 }  // namespace ovilux::session

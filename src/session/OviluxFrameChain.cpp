@@ -32,6 +32,19 @@ ConversionSettings COvilux::CurrentConversion(int32_t colourMode) const {
         f.brightness};
 }
 
+void COvilux::SetDialogRefresh(CDialogRefresh* refresh) {
+    platform::CriticalSectionLock guard(refreshLock_);
+    dialogRefresh_ = refresh;
+}
+
+template <typename Tell>
+void COvilux::TellDialog(Tell tell) {
+    platform::CriticalSectionLock guard(refreshLock_);
+    if (dialogRefresh_ != nullptr) {
+        tell(*dialogRefresh_);
+    }
+}
+
 void COvilux::KeepMeasurements(const RawMeasurements& measured, const ConversionSettings& settings) {
     if (measured.whiteBalance) {
         filter_.bayerGainRed = settings.redGain;
@@ -42,6 +55,7 @@ void COvilux::KeepMeasurements(const RawMeasurements& measured, const Conversion
             whiteBalanceRequests_ = 0;
             filter_.bayerGainAuto = 0;
         }
+        TellDialog([](CDialogRefresh& dialog) { dialog.BayerGainsChanged(); });
     }
     if (measured.grayGains) {
         filter_.grayGainR = settings.gray.gainR;
@@ -59,6 +73,11 @@ void COvilux::KeepMeasurements(const RawMeasurements& measured, const Conversion
 void COvilux::RequestOneShotWhiteBalance() {
     whiteBalanceRequests_ = kBothWhiteBalanceRequests;
     filter_.bayerGainAuto = 1;
+}
+
+void COvilux::SetContinuousWhiteBalance(bool on) {
+    whiteBalanceRequests_ = 0;
+    filter_.bayerGainAuto = on ? 1 : 0;
 }
 
 void COvilux::RunAutoIris(const image::DibImage& raw) {
@@ -79,13 +98,17 @@ void COvilux::RunAutoIris(const image::DibImage& raw) {
             const int32_t value = AutoIrisGain(current, factor, minimum, maximum);
             if (camera.SetGlobalGain(value)) {
                 KeepGlobalGain(analog_, value);
+                TellDialog([value](CDialogRefresh& dialog) { dialog.GlobalGainChanged(value); });
             }
         }
         return;
     }
     if (camera.GetRealExposure(&current) && camera.GetRealExposureMin(&minimum) &&
         camera.GetRealExposureMax(&maximum)) {
-        ApplyExposure(AutoIrisExposure(current, factor, minimum, maximum));
+        if (ApplyExposure(AutoIrisExposure(current, factor, minimum, maximum))) {
+            const int32_t kept = analog_.exposure;
+            TellDialog([kept](CDialogRefresh& dialog) { dialog.ExposureChanged(kept); });
+        }
     }
 }
 

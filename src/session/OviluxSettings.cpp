@@ -90,6 +90,11 @@ int32_t COvilux::LoadFormat() {
     return 1;
 }
 
+void COvilux::ReloadSizeAndFormat() {
+    LoadSize();
+    LoadFormat();
+}
+
 void COvilux::LoadDeviceSettings() {
     SettingsStore store;
     const int32_t device = camera_->GetDeviceNumber();

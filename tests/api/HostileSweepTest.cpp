@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "OviluxSdk.h"
+#include "support/DialogDriver.h"
 #include "OviluxSettings.h"
 #include "OviluxSim.h"
 #include "support/ChildProcess.h"
@@ -457,6 +458,10 @@ const bool kSweepRole = RegisterChildRole("sweep", [](const std::vector<std::str
     MakeFileNames(context);
     std::atomic<bool> done{false};
     std::thread watchdog(Watchdog, &done);
+#ifdef _WIN32
+    // The property dialogs are modal: a user would close them, here this does.
+    const DialogDriver closer;
+#endif
     bool open = false;
     for (const std::string& name : names) {
         const auto it = Exports().find(name);
