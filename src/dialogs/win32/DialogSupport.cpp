@@ -7,6 +7,8 @@
 
 #include "dialogs/win32/DialogIds.h"
 #include "platform/SystemLanguage.h"
+#include "session/Ovilux.h"
+#include "session/SessionConstants.h"
 
 namespace ovilux::dialogs::win32 {
 
@@ -139,5 +141,26 @@ std::wstring GetText(HWND dialog, int32_t id) {
 }
 
 int32_t BarPosition(HWND bar) { return static_cast<int32_t>(SendMessageW(bar, TBM_GETPOS, 0, 0)); }
+
+bool MayOpenDialog(session::COvilux& session, HWND owner) {
+    if (session.Camera() == nullptr) {
+        session.RecordError(session::code::kNoCamera);
+        return false;
+    }
+    if (owner != nullptr && !IsWindow(owner)) {
+        session.RecordError(session::code::kBadArgument);  // an owner window that is gone
+        return false;
+    }
+    EnsureCommonControls();
+    return true;
+}
+
+int32_t DialogOutcome(session::COvilux& session, INT_PTR result) {
+    if (result <= 0) {
+        session.RecordError(session::code::kNotSupported);  // no window could be made
+        return 0;
+    }
+    return 1;
+}
 
 }  // namespace ovilux::dialogs::win32

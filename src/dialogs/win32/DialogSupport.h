@@ -11,6 +11,10 @@
 
 #include "dialogs/SliderRow.h"
 
+namespace ovilux::session {
+class COvilux;
+}
+
 namespace ovilux::dialogs::win32 {
 
 // The module the dialog resources are in: this library, wherever it was loaded from.
@@ -41,6 +45,13 @@ void MoveBar(HWND page, const RowIds& ids, int32_t value);
 void SetInt(HWND dialog, int32_t id, int32_t value);
 std::optional<int32_t> GetInt(HWND dialog, int32_t id);
 std::wstring GetText(HWND dialog, int32_t id);
+// Whether a dialog may open for the session: its camera is there (else code 2 is recorded) and
+// the owner, when given, is still a window (else code 9). Initialises the common controls.
+bool MayOpenDialog(session::COvilux& session, HWND owner);
+// What the export returns once the modal dialog has ended: 1, or 0 with code 11 recorded when
+// no dialog window could be made.
+int32_t DialogOutcome(session::COvilux& session, INT_PTR result);
+
 // A trackbar's position after a scroll message from it.
 int32_t BarPosition(HWND bar);
 

@@ -153,26 +153,16 @@ INT_PTR CALLBACK FormatProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 int32_t ShowCameraDialog(session::COvilux& session, platform::WindowHandle owner) {
+    if (!MayOpenDialog(session, static_cast<HWND>(owner))) {
+        return 0;
+    }
     camera::COviluxUXBase* camera = session.Camera();
-    if (camera == nullptr) {
-        session.RecordError(session::code::kNoCamera);
-        return 0;
-    }
-    if (owner != nullptr && !IsWindow(static_cast<HWND>(owner))) {
-        session.RecordError(session::code::kBadArgument);  // an owner window that is gone
-        return 0;
-    }
-    EnsureCommonControls();
     CFormatDialogRun run(session);
     FormatWindow window(camera->GetDeviceNumber(), camera->IsWidthFree() != 0, camera->IsHeightFree() != 0);
     const INT_PTR result = DialogBoxParamW(LibraryModule(), MAKEINTRESOURCEW(LocalTemplate(IDD_FORMAT_EN, IDD_FORMAT_JA)),
                                            static_cast<HWND>(owner), FormatProc, reinterpret_cast<LPARAM>(&window));
     run.Finish(result == IDOK);
-    if (result <= 0) {
-        session.RecordError(session::code::kNotSupported);  // no window could be made
-        return 0;
-    }
-    return 1;
+    return DialogOutcome(session, result);
 }
 
 }  // namespace ovilux::dialogs

@@ -224,26 +224,16 @@ INT_PTR CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 int32_t ShowImageDialog(session::COvilux& session, platform::WindowHandle owner) {
-    if (session.Camera() == nullptr) {
-        session.RecordError(session::code::kNoCamera);
+    if (!MayOpenDialog(session, static_cast<HWND>(owner))) {
         return 0;
     }
-    if (owner != nullptr && !IsWindow(static_cast<HWND>(owner))) {
-        session.RecordError(session::code::kBadArgument);  // an owner window that is gone
-        return 0;
-    }
-    EnsureCommonControls();
     ImageWindow window(session);
     const INT_PTR result =
         DialogBoxParamW(LibraryModule(), MAKEINTRESOURCEW(LocalTemplate(IDD_IMAGE_FRAME_EN, IDD_IMAGE_FRAME_JA)),
                         static_cast<HWND>(owner), FrameProc, reinterpret_cast<LPARAM>(&window));
     session.SetDialogRefresh(nullptr);
     window.logic.Finish(result == IDOK);
-    if (result <= 0) {
-        session.RecordError(session::code::kNotSupported);  // no window could be made
-        return 0;
-    }
-    return 1;
+    return DialogOutcome(session, result);
 }
 
 }  // namespace ovilux::dialogs
