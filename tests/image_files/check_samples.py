@@ -16,7 +16,7 @@ WIDTH, HEIGHT = 41, 30
 DEPTHS = (8, 16, 24, 32, 48, 64)
 BMP, RAW, JPEG100, JPEG70, JPEG20, PNG, TIFF = range(7)
 # Imports a Windows build may have: the system's own DLLs only.
-SYSTEM_DLL = re.compile(r"^(kernel32|user32|gdi32|advapi32|msvcrt|winmm|shell32|ole32|ws2_32|setupapi|"
+SYSTEM_DLL = re.compile(r"^(kernel32|user32|gdi32|advapi32|msvcrt|winmm|shell32|ole32|ws2_32|setupapi|comctl32|"
                         r"api-ms-win-[a-z0-9-]+)\.dll$", re.I)
 
 failures = []
