@@ -33,6 +33,12 @@ image::GainRecord DemosaicGains(const image::DibImage& raw, const ConversionSett
                              settings.blueGain};
 }
 
+// The gains as set, with the Bayer mode as kept (not adjusted for mirroring): what the raw
+// corrections read.
+image::GainRecord KeptGains(const ConversionSettings& settings) {
+    return image::GainRecord{settings.bayerMode, settings.redGain, settings.greenGain, settings.blueGain};
+}
+
 bool Demosaic(image::DibImage& output, const image::DibImage& raw, image::PixelConverter inner,
               image::PixelConverter border, const ConversionSettings& settings) {
     image::GainRecord gains = DemosaicGains(raw, settings);
@@ -63,10 +69,7 @@ bool ApplyGrayMode(ImageBuffers& images, ConversionSettings& settings, image::Di
         }
         filters::ApplyGrayGains(raw, settings.gray);
     } else if (settings.grayMode == kGrayModeLuminance && settings.colourMode == 0 && FitColourScratch(images)) {
-        // The gains as set: the Bayer mode is the kept one, as the dot suppression reads it.
-        filters::GrayToLuminance(raw, images.out24,
-                                 image::GainRecord{settings.bayerMode, settings.redGain, settings.greenGain,
-                                                   settings.blueGain});
+        filters::GrayToLuminance(raw, images.out24, KeptGains(settings));
     }
     return measured;
 }
@@ -113,8 +116,7 @@ RawMeasurements CorrectRawFrame(ImageBuffers& images, ConversionSettings& settin
     }
     constexpr int32_t kNoDotSuppression = 0x10;
     if ((settings.subSample & kNoDotSuppression) == 0) {
-        filters::SuppressIsolatedDots(
-            raw, image::GainRecord{settings.bayerMode, settings.redGain, settings.greenGain, settings.blueGain});
+        filters::SuppressIsolatedDots(raw, KeptGains(settings));
     }
     if (!IsColourMode(settings.colourMode)) {
         measured.grayGains = ApplyGrayMode(images, settings, raw);
