@@ -16,6 +16,7 @@
 
 #include "api/SimulatedCameras.h"
 #include "support/ChildProcess.h"
+#include "support/Patience.h"
 
 namespace ovilux::test {
 namespace {
@@ -41,6 +42,19 @@ void ExpectFinalised(const fs::path& file) {
     const size_t index = 232 + size_t{frames} * (8 + 640 * 480 * 3);
     ASSERT_EQ(f.size(), index + 8 + 16 * size_t{frames});
     EXPECT_EQ(std::string(f.begin() + index, f.begin() + index + 4), "idx1");
+}
+
+// Waits until the recording holds its first whole frame, for as long as the machine's pace asks.
+bool WaitForFirstFrame(const fs::path& file) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PatienceMs(10000));
+    std::error_code error;
+    while (fs::file_size(file, error) < 232 + 8 + 640 * 480 * 3) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 // Ends the process when a round has not finished within its limit: a hang is named, not waited
@@ -136,7 +150,7 @@ TEST_F(Record, StoppingCaptureFinalisesTheRecordingAndFreesTheSessionForTheNext)
         ASSERT_EQ(Ovilux_Record(handle_, file.string().c_str(), 60000, 0), 1);
         EXPECT_EQ(Ovilux_Record(handle_, file.string().c_str(), 60000, 0), 0) << "one recording at a time";
         EXPECT_EQ(PopAll(handle_), std::vector<int32_t>{1});
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        ASSERT_TRUE(WaitForFirstFrame(file));
         ASSERT_EQ(Ovilux_StopPreview(handle_), 1);
         std::ifstream in(file, std::ios::binary);
         const std::vector<uint8_t> f{std::istreambuf_iterator<char>(in), {}};
@@ -156,7 +170,7 @@ TEST_F(Record, StoppingCaptureFinalisesTheRecordingAndFreesTheSessionForTheNext)
 // session records again afterwards.
 TEST_F(Record, StartRacingAStopOrCloseOnAnotherThreadEndsFinalised) {
     const fs::path file = folder_ / "raced.avi";
-    Watchdog watchdog(std::chrono::seconds(120));
+    Watchdog watchdog(std::chrono::seconds(PatienceMs(60000) / 1000));
     for (int round = 0; round < 16; ++round) {
         SCOPED_TRACE(round);
         watchdog.Round(round);
@@ -188,15 +202,11 @@ TEST_F(Record, StartRacingAStopOrCloseOnAnotherThreadEndsFinalised) {
 TEST_F(Record, ALostCameraFinalisesTheRecordingWithoutAStop) {
     const fs::path file = folder_ / "lost.avi";
     ASSERT_EQ(Ovilux_Record(handle_, file.string().c_str(), 60000, 0), 1);
-    std::error_code error;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (fs::file_size(file, error) < 232 + 8 + 640 * 480 * 3 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    ASSERT_TRUE(WaitForFirstFrame(file));
     ASSERT_EQ(OviluxSim_Detach(0), 1);
     const auto lost = std::chrono::steady_clock::now();
     std::vector<uint8_t> f;
-    while (std::chrono::steady_clock::now() < lost + std::chrono::seconds(60)) {
+    while (std::chrono::steady_clock::now() < lost + std::chrono::milliseconds(PatienceMs(30000))) {
         f = ReadAll(file);
         if (f.size() > 8 && Le32(f, 4) != 0) {
             break;
@@ -221,17 +231,13 @@ const bool kRecordsAndExits = RegisterChildRole("record-and-exit", [](const std:
         Ovilux_Record(handle, args.at(0).c_str(), 60000, 0) != 1) {
         return 2;
     }
-    std::error_code error;
-    while (fs::file_size(args.at(0), error) < 232 + 8 + 640 * 480 * 3) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    std::exit(0);
+    std::exit(WaitForFirstFrame(args.at(0)) ? 0 : 3);
 });
 
 TEST_F(Record, AProcessEndingWithoutReleaseLeavesItsRecordingFinalised) {
     ASSERT_TRUE(kRecordsAndExits);
     const fs::path file = folder_ / "unloaded.avi";
-    ASSERT_EQ(RunChild("record-and-exit", {file.string()}, 120000), 0);
+    ASSERT_EQ(RunChild("record-and-exit", {file.string()}, PatienceMs(60000)), 0);
     ExpectFinalised(file);
     EXPECT_GE(Le32(ReadAll(file), 48), 1u);
 }
