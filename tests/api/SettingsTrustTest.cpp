@@ -53,25 +53,6 @@ int32_t Filter(uint32_t handle, int32_t index) {
     return ok == 1 ? value : -12345;
 }
 
-std::string Environment(const char* name) {
-#ifdef _WIN32
-    char value[1024] = {};
-    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return length < sizeof value ? std::string(value, length) : "";
-#else
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-#endif
-}
-
-void SetEnvironment(const char* name, const char* value) {
-#ifdef _WIN32
-    SetEnvironmentVariableA(name, value);
-#else
-    value == nullptr ? unsetenv(name) : setenv(name, value, 1);
-#endif
-}
-
 // Everything the store holds for the test's cameras, exactly: the database file's bytes (or
 // that there is none) on POSIX; every camera's values in the registry on Windows.
 std::string StoreContents() {
@@ -82,7 +63,7 @@ std::string StoreContents() {
     }
     return all;
 #else
-    const std::string path = Environment("OVILUX_REGISTRY");
+    const std::string path = EnvironmentValue("OVILUX_REGISTRY");
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         return "(no file)";
@@ -98,7 +79,7 @@ std::string StoreContents() {
 void PlantDword(const std::string& key, const std::string& name, int32_t value) {
 #ifdef _WIN32
     HKEY opened = nullptr;
-    const std::string full = Environment("OVILUX_REGISTRY") + "\\" + key;
+    const std::string full = EnvironmentValue("OVILUX_REGISTRY") + "\\" + key;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, full.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr),
               ERROR_SUCCESS);
     const DWORD data = static_cast<DWORD>(value);
@@ -107,7 +88,7 @@ void PlantDword(const std::string& key, const std::string& name, int32_t value) 
     RegCloseKey(opened);
 #else
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(Environment("OVILUX_REGISTRY").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(EnvironmentValue("OVILUX_REGISTRY").c_str(), &db), SQLITE_OK);
     sqlite3_stmt* insert = nullptr;
     ASSERT_EQ(sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO settings(path, name, type, data) VALUES(?1, ?2, 4, ?3)", -1,
                                  &insert, nullptr),
@@ -167,10 +148,10 @@ TEST_F(SettingsTrust, FactorySettingsSessionsLeaveTheStoreByteForByte) {
     RunFactorySession(OviluxSettings_InitializeWithFactorySettings(nullptr));
     EXPECT_EQ(StoreContents(), before);
 
-    const std::string previous = Environment("OVILUX_SETTINGS");
-    SetEnvironment("OVILUX_SETTINGS", "defaults");
+    const std::string previous = EnvironmentValue("OVILUX_SETTINGS");
+    SetEnvironmentValue("OVILUX_SETTINGS", "defaults");
     RunFactorySession(Ovilux_Initialize(nullptr));
-    SetEnvironment("OVILUX_SETTINGS", previous.empty() ? nullptr : previous.c_str());
+    SetEnvironmentValue("OVILUX_SETTINGS", previous);
     EXPECT_EQ(StoreContents(), before);
 
     // The stored settings are still there for the next ordinary session.
