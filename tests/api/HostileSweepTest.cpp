@@ -372,7 +372,8 @@ const std::map<std::string, Export>& Exports() {
         SWEEP(OviluxSim_FailSromWrites), SWEEP(OviluxSim_PeekSensorRegister), SWEEP(OviluxSim_PeekFpgaRegister),
         SWEEP(OviluxSim_PeekSrom), SWEEP(OviluxSim_GetFrameCount), SWEEP(OviluxSim_SetSceneOptions),
         SWEEP(OviluxSim_ShowPicture), SWEEP(OviluxSim_ShowPictureFile), SWEEP(OviluxSettings_Export),
-        SWEEP(OviluxSettings_Import), SWEEP(OviluxSettings_Reset), SWEEP(OviluxSim_SetRecordFileLimit),
+        SWEEP(OviluxSettings_Import), SWEEP(OviluxSettings_Reset),
+        SWEEP(OviluxSettings_InitializeWithFactorySettings), SWEEP(OviluxSim_SetRecordFileLimit),
     };
     return exports;
 }
