@@ -252,7 +252,7 @@ void Check(const std::string& name, const std::string& variation, bool validHand
         g_callStarted = 0;
         // Sessions and windows the sweep makes are the sweep's to free.
         if constexpr (std::is_same_v<R, uint32_t>) {
-            if (name == "Ovilux_Initialize" && result != 0) {
+            if ((name == "Ovilux_Initialize" || name == "OviluxSettings_InitializeWithFactorySettings") && result != 0) {
                 Ovilux_Release(result);
             }
         }
