@@ -1,6 +1,6 @@
 // Picture files of any content shown to a simulated camera (BMP or PNG, told apart by their
-// content): each is taken or refused, never read beyond its bytes, and a refused one leaves the
-// camera able to take the next.
+// content): each is taken or refused, never read beyond its bytes (the sanitizers watch every
+// read of the file's header, palette, rows and chunks).
 #include <cstdlib>
 
 #include "FuzzInputFile.h"
@@ -21,8 +21,6 @@ struct Camera {
     const int32_t port;
 };
 
-constexpr uint8_t kGrayPixel = 0x80;
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -32,9 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (name == nullptr) {
         return 0;
     }
-    if (OviluxSim_ShowPictureFile(camera.port, name) == 0 &&
-        OviluxSim_ShowPicture(camera.port, &kGrayPixel, 1, 1, 4, 8) != 1) {
-        std::abort();  // a refused file broke the camera's scene
+    const int32_t shown = OviluxSim_ShowPictureFile(camera.port, name);
+    if (shown != 0 && shown != 1) {
+        std::abort();
     }
     return 0;
 }
