@@ -56,7 +56,8 @@ OVILUX_API int32_t OviluxSettings_Reset(int32_t device);
 
 /* Ovilux_Initialize for a session on the factory settings: it neither reads nor writes the
  * settings store, so the stored settings stay exactly as they are; Ovilux_SetCaptureWindow
- * finds only the factory size preset. Returns the handle, 0 when no session could be made. */
+ * finds only the factory size preset, and Ovilux_SetCameraDlg (whose presets are the stored
+ * ones) is refused with OVILUX_CODE_NOT_SUPPORTED. Returns the handle, 0 when no session could be made. */
 OVILUX_API uint32_t OviluxSettings_InitializeWithFactorySettings(OVILUX_HWND notifyWindow);
 
 #ifdef __cplusplus

@@ -162,6 +162,18 @@ TEST_F(SettingsTrust, FactorySettingsSessionsLeaveTheStoreByteForByte) {
     EXPECT_EQ(Get(handle_, Ovilux_GetBrightness), 30);
 }
 
+TEST_F(SettingsTrust, TheFormatDialogWhichKeepsItsPresetsInTheStoreIsRefusedOnFactorySettings) {
+    StoreChangedSettings();
+    const std::string before = StoreContents();
+    const uint32_t factory = OviluxSettings_InitializeWithFactorySettings(nullptr);
+    ASSERT_NE(factory, 0u);
+    PopAll(factory);
+    EXPECT_EQ(Ovilux_SetCameraDlg(factory, nullptr), 0);
+    EXPECT_EQ(Ovilux_GetLastError(factory), OVILUX_CODE_NOT_SUPPORTED);
+    EXPECT_EQ(Ovilux_Release(factory), 1);
+    EXPECT_EQ(StoreContents(), before);
+}
+
 TEST_F(SettingsTrust, EveryCameraHasItsOwnSizePresets) {
     OpenSession(2);
     ASSERT_EQ(Ovilux_SetDeviceNumber(handle_, 1), 1);
