@@ -47,13 +47,16 @@ def _filter_property(name):
 
 class Camera:
     """Camera(index=0) opens camera index of those the library finds (ovilux.sim attaches
-    simulated ones). Use as a context manager, or call close()."""
+    simulated ones). Use as a context manager, or call close(). The camera starts with its
+    stored settings and stores its own when closed; Camera(index, defaults=True) starts from
+    the factory settings instead and leaves the stored ones untouched."""
 
-    def __init__(self, index=0):
+    def __init__(self, index=0, defaults=False):
         self._handle = 0
-        handle = lib.Ovilux_Initialize(None)
+        initialize = lib.OviluxSettings_InitializeWithFactorySettings if defaults else lib.Ovilux_Initialize
+        handle = initialize(None)
         if handle == 0:
-            raise OviluxError("Ovilux_Initialize", NO_CAMERA, "the library could not create a session")
+            raise OviluxError(initialize.__name__, NO_CAMERA, "the library could not create a session")
         self._handle = handle
         names = ctypes.create_string_buffer(10 * 256)
         count = lib.Ovilux_EnumDevice(handle, names)

@@ -109,3 +109,18 @@ def test_leaving_the_with_block_releases_the_session():
         assert missing.value.code == 2
     finally:
         ovilux.sim.detach(port)
+
+
+def test_a_camera_on_the_factory_settings_neither_sees_nor_changes_the_stored_ones():
+    port = ovilux.sim.attach(0x3030)
+    try:
+        with ovilux.Camera(0) as camera:
+            camera.global_gain = 40
+            camera.brightness = 30
+        with ovilux.Camera(0, defaults=True) as camera:
+            assert (camera.global_gain, camera.brightness) == (16, 0)
+            camera.global_gain = 20
+        with ovilux.Camera(0) as camera:
+            assert (camera.global_gain, camera.brightness) == (40, 30)
+    finally:
+        ovilux.sim.detach(port)

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "session/FrameConversion.h"
 #include "session/ImageBuffers.h"
 #include "session/KeptSettings.h"
+#include "session/SettingsLayout.h"
 
 namespace ovilux::camera {
 class COviluxUXBase;
@@ -80,7 +82,10 @@ public:
     // ---- Lifecycle, errors, shared state ----
     // Creates the device object, loads the settings, selects the camera when exactly one is
     // attached. 1 / 0 (code 5 when an object could not be made).
-    int32_t Initialize(platform::WindowHandle notifyWindow);
+    // With useStore false the session runs on the factory settings and neither reads nor
+    // writes the settings store; so does every session while OVILUX_SETTINGS=defaults.
+    int32_t Initialize(platform::WindowHandle notifyWindow, bool useStore = true);
+    bool UsesStore() const { return usesStore_; }
     // Stores and posts a code; posts a code without storing it; pops the newest code.
     void RecordError(int32_t code) { errors_.Record(code); }
     void PostCode(int32_t code) { errors_.Post(code); }
@@ -215,6 +220,13 @@ private:
     int32_t LoadFormat();
     void LoadDeviceSettings();
     void StoreDeviceSettings();
+    // The filter switches the store does not keep, off for a camera without stored filters.
+    void ResetUnkeptFilterSwitches();
+    // A camera selected for the first time gets the camera key of a first run.
+    void GiveCameraKeyFirstRunValues(int32_t device);
+    // The selected camera's size preset of that effective size (the factory one when the
+    // session does not use the store).
+    std::optional<StoredKey> FindSizePreset(int32_t width, int32_t height);
     void PushSelectionSettings();
     void PushCaptureSettings();
     void SendExposure();
@@ -330,6 +342,7 @@ private:
     // they belong to the device number they were loaded for.
     std::atomic<int32_t> deviceSelected_{0};
     std::atomic<int32_t> settingsDevice_{0};
+    bool usesStore_ = true;  // fixed at initialisation
     // Integer pairs of the last configuration file, under the image lock; nothing in the
     // library reads them, they are kept for the camera's own use.
     std::vector<std::pair<int32_t, int32_t>> configPairs_;

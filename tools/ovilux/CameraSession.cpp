@@ -10,6 +10,7 @@
 #include "Arguments.h"
 #include "OviluxCodes.h"
 #include "OviluxSdk.h"
+#include "OviluxSettings.h"
 #include "OviluxSim.h"
 
 namespace ovilux_tool {
@@ -85,7 +86,7 @@ CameraSession::~CameraSession() {
 }
 
 bool CameraSession::Create() {
-    handle_ = Ovilux_Initialize(nullptr);
+    handle_ = factorySettings_ ? OviluxSettings_InitializeWithFactorySettings(nullptr) : Ovilux_Initialize(nullptr);
     if (handle_ == 0) {
         Complain("the library could not create a session");
         return false;

@@ -26,6 +26,9 @@ void ReportNoCamera(bool simulating);
 class CameraSession {
 public:
     CameraSession() = default;
+    // Every session made afterwards runs on the factory settings (--defaults), or a single one.
+    static void UseFactorySettings() { factoryDefault_ = true; }
+    explicit CameraSession(bool factorySettings) : factorySettings_(factorySettings) {}
     ~CameraSession();
     CameraSession(const CameraSession&) = delete;
     CameraSession& operator=(const CameraSession&) = delete;
@@ -47,6 +50,8 @@ public:
     bool Fail(const char* call) const;
 
 private:
+    static inline bool factoryDefault_ = false;
+    bool factorySettings_ = factoryDefault_;
     uint32_t handle_ = 0;
 };
 
