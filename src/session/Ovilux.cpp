@@ -6,6 +6,7 @@
 #include "camera/OviluxUXBase.h"
 #include "platform/Clock.h"
 #include "session/FreshProfile.h"
+#include "session/SessionProduct.h"
 
 namespace ovilux::session {
 
@@ -36,9 +37,10 @@ int32_t COvilux::Initialize(platform::WindowHandle notifyWindow) {
     }
 
     LoadSize();
-    camera_->SetProductId(kProductId);
+    productId_ = SessionProduct();
+    camera_->SetProductId(productId_);
     camera_->CreateController(notifyWindow, nullptr);
-    if (camera_->CountDevices(kProductId) == 1) {
+    if (camera_->CountDevices(productId_) == 1) {
         SetDeviceNumber(0);
     }
     LoadDeviceSettings();

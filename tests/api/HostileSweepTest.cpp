@@ -373,6 +373,7 @@ const std::map<std::string, Export>& Exports() {
         SWEEP(OviluxSim_PeekSrom), SWEEP(OviluxSim_GetFrameCount), SWEEP(OviluxSim_SetSceneOptions),
         SWEEP(OviluxSim_ShowPicture), SWEEP(OviluxSim_ShowPictureFile), SWEEP(OviluxSettings_Export),
         SWEEP(OviluxSettings_Import), SWEEP(OviluxSettings_Reset), SWEEP(OviluxSim_SetRecordFileLimit),
+        SWEEP(OviluxSim_SetSessionProduct),
     };
     return exports;
 }
