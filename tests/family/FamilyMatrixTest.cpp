@@ -1,8 +1,8 @@
 // Every product of the family on its simulated camera, through one library: a session that asks
-// for the product opens it, takes a first snapshot at the first-run window in every colour mode,
-// takes the full sensor window and a changed window, mirrors the picture (compared with the
-// unmirrored one), takes the longest exposure it advertises at a narrow window and reports its
-// own sensor in the camera information.
+// for the product opens it, takes a first snapshot at the first-run window in both sample
+// widths, the full sensor window, a changed window in every colour mode, mirrors the picture
+// (compared with the unmirrored one), takes the longest exposure it advertises at a narrow
+// window and reports its own sensor in the camera information.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -121,9 +121,9 @@ TEST_P(FamilyMatrix, TakesPicturesInEveryColourModeAtItsOwnWindows) {
     const bool firstRunFits = p.width >= 2560 && p.height >= 1920;
     EXPECT_EQ(Ovilux_Width(handle_), firstRunFits ? 2560 : std::min(2560, p.defaultWidth));
     EXPECT_EQ(Ovilux_Height(handle_), firstRunFits ? 1920 : std::min(1920, p.defaultHeight));
-    for (const int32_t bits : kColourModes) {
-        EXPECT_FALSE(Snap(bits).empty());
-    }
+    // Both sample widths the camera transfers; the colour modes convert the same frames.
+    EXPECT_FALSE(Snap(8).empty());
+    EXPECT_FALSE(Snap(16).empty());
 
     OviluxCameraInfo info{};
     info.size = sizeof(info);
@@ -135,9 +135,11 @@ TEST_P(FamilyMatrix, TakesPicturesInEveryColourModeAtItsOwnWindows) {
     SetWindow(0, 0, p.width, p.height == kLineScan ? p.defaultHeight : p.height);
     EXPECT_FALSE(Snap(8).empty());
 
-    // A smaller window away from the origin, in colour.
+    // A smaller window away from the origin, in every colour mode.
     SetWindow(16, 8, std::min(320, p.width - 16), 240);
-    EXPECT_FALSE(Snap(24).empty());
+    for (const int32_t bits : kColourModes) {
+        EXPECT_FALSE(Snap(bits).empty());
+    }
 }
 
 // How far a mirrored colour picture is from the unmirrored one turned over: pixels compared

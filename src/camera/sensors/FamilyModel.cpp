@@ -249,9 +249,10 @@ int32_t CSensorFamilyModel::SetLevel(int32_t value) {
 
 int32_t CSensorFamilyModel::SetRealExposure(int32_t exposure) {
     platform::CriticalSectionLock hold(lock_);
-    // Held within the model's limits first: what the model advertises is what it takes, and the
-    // exposure kept (and read back) is the one the rule was given.
-    return ConvertExposure(ClampExposure(exposure));
+    // Held within the model's maximum first: what the model advertises is what it takes, and the
+    // exposure kept (and read back) is the one the rule was given. Each rule treats values
+    // below its minimum itself.
+    return ConvertExposure(std::min(exposure, params_.exposure.maximum));
 }
 
 int32_t CSensorFamilyModel::GetRealExposure(int32_t* value) { return GetStored(params_.exposure.current, value); }
