@@ -77,6 +77,15 @@ protected:
         ASSERT_EQ(OviluxSettings_Reset(0), 1);
         handle_ = Ovilux_Initialize(nullptr);
         ASSERT_NE(handle_, 0u);
+        // A camera unplugged earlier in this process keeps its device number in the table, so
+        // this product's number is looked up rather than assumed.
+        int32_t number = 0;
+        char name[64];
+        while (number < 32 && Ovilux_GetDeviceName(handle_, number, name, sizeof name) != 1) {
+            ++number;
+        }
+        ASSERT_LT(number, 32) << "the camera is not in the device table";
+        ASSERT_EQ(Ovilux_SetDeviceNumber(handle_, number), 1) << "code " << Ovilux_GetLastError(handle_);
     }
 
     void TearDown() override {
