@@ -11,7 +11,18 @@
 using namespace ovilux;
 using ovilux::test::SimulatedCameraFixture;
 
-using FamilyDevice = SimulatedCameraFixture;
+class FamilyDevice : public SimulatedCameraFixture {
+protected:
+    // Plugs a camera of the product in and opens it; null when either fails.
+    std::unique_ptr<camera::COviluxUXSimpleSdk> AttachAndOpen(int32_t product) {
+        const int32_t p = bus().Attach(static_cast<uint16_t>(product), -1);
+        if (p < 0) {
+            return nullptr;
+        }
+        ports.push_back(p);
+        return Open(0, product);
+    }
+};
 
 TEST_F(FamilyDevice, OtherProductsOpenAndDeliverFramesOfTheirWindow) {
     struct Row {
@@ -49,10 +60,7 @@ TEST_F(FamilyDevice, OtherProductsOpenAndDeliverFramesOfTheirWindow) {
 }
 
 TEST_F(FamilyDevice, CameraHeadAnswersOnItsTextChannel) {
-    const int32_t p = bus().Attach(0x3180, -1);
-    ASSERT_GE(p, 0);
-    ports.push_back(p);
-    auto head = Open(0, 0x3180);
+    auto head = AttachAndOpen(0x3180);
     ASSERT_NE(head, nullptr) << "the converter is brought up by its secondary initialisation";
     char line[64] = {};
     // The replies to the start-up commands wait unread, as the library never reads them. A
@@ -84,10 +92,7 @@ TEST_F(FamilyDevice, ProductsThatCannotOpen) {
 }
 
 TEST_F(FamilyDevice, HeadWithItsOwnRowOrderAndAutomaticExposure) {
-    const int32_t p = bus().Attach(0x31E0, -1);
-    ASSERT_GE(p, 0);
-    ports.push_back(p);
-    auto head = Open(0, 0x31E0);
+    auto head = AttachAndOpen(0x31E0);
     ASSERT_NE(head, nullptr);
     constexpr int32_t kWidth = 512;
     constexpr int32_t kHeight = 256;
@@ -114,10 +119,7 @@ TEST_F(FamilyDevice, HeadWithItsOwnRowOrderAndAutomaticExposure) {
 }
 
 TEST_F(FamilyDevice, TheHeadConverterSendsSixteenBitsAndHandsEightWhenAsked) {
-    const int32_t p = bus().Attach(0x3180, -1);
-    ASSERT_GE(p, 0);
-    ports.push_back(p);
-    auto head = Open(0, 0x3180);
+    auto head = AttachAndOpen(0x3180);
     ASSERT_NE(head, nullptr);
     constexpr int32_t kWidth = 256;
     constexpr int32_t kHeight = 64;
@@ -150,10 +152,7 @@ TEST_F(FamilyDevice, TheHeadConverterSendsSixteenBitsAndHandsEightWhenAsked) {
 }
 
 TEST_F(FamilyDevice, AnExposureTakenBetweenFramesReadsBackAsRequested) {
-    const int32_t p = bus().Attach(0x3200, -1);
-    ASSERT_GE(p, 0);
-    ports.push_back(p);
-    auto camera = Open(0, 0x3200);
+    auto camera = AttachAndOpen(0x3200);
     ASSERT_NE(camera, nullptr);
     ASSERT_EQ(camera->SetRealExposure(500), 1);
     int32_t exposure = 0;
