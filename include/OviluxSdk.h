@@ -61,8 +61,8 @@ typedef uint16_t OVILUX_WCHAR;
  * of those modes hold the samples stretched over the full 16-bit range (PNG with an sBIT chunk of
  * 12, so the 12 bits come back exactly as value >> 4); raw files hold them as delivered.
  *
- * Capture window rules (Ovilux_SetCaptureWindowEx; pixels of the 2592 x 1944 sensor): at least
- * 320 x 8 and inside the sensor; at full size (sub-sampling 0) the width a multiple of 16, the
+ * Capture window rules (Ovilux_SetCaptureWindowEx; pixels of the opened camera's sensor, 2592 x
+ * 1944 on the M03, as Ovilux_GetCameraInfo gives it): at least 320 x 8 and inside the sensor; at full size (sub-sampling 0) the width a multiple of 16, the
  * height a multiple of 2, the origin even; at sub-sampling 1 the multiples are 32, 8 and 4, at
  * sub-sampling 2 they are 64, 16 and 8, and the frames are a half or a quarter of the window.
  *
@@ -180,8 +180,8 @@ typedef struct OviluxFrameInfo {
 /* Ovilux_GetCameraInfo's record; the caller sets size (36 at least; 56 to get the doubles). */
 typedef struct OviluxCameraInfo {
     int32_t size;
-    int32_t maxWidth;           /* 2592 */
-    int32_t maxHeight;          /* 1944 */
+    int32_t maxWidth;           /* the opened camera's sensor: 2592 on the M03 */
+    int32_t maxHeight;          /* 1944 on the M03; 32768 on a line-scan camera */
     int32_t globalGainMin;
     int32_t globalGainMax;
     int32_t colorGainMin;
@@ -249,8 +249,8 @@ OVILUX_API int32_t Ovilux_Close(uint32_t handle);
 
 /* Selects a stored size preset by its effective width and height; 1 / 0. */
 OVILUX_API int32_t Ovilux_SetCaptureWindow(uint32_t handle, int32_t width, int32_t height);
-/* Sets the capture window: totals (2592, 1944), origin and size in sensor pixels, following the
- * window rules above; 1 / 0 (code 9 for a size the camera does not take, 7 for a window that
+/* Sets the capture window: totals (the sensor's size), origin and size in sensor pixels,
+ * following the window rules above; 1 / 0 (code 9 for a size the camera does not take, 7 for a window that
  * breaks the rules). */
 OVILUX_API int32_t Ovilux_SetCaptureWindowEx(uint32_t handle, int32_t hTotal, int32_t hStart, int32_t hEffective,
                                              int32_t vTotal, int32_t vStart, int32_t vEffective);

@@ -33,13 +33,19 @@ typedef struct OviluxSimCamera {
     char path[OVILUX_SIM_PATH_SIZE]; /* the device interface path, NUL-terminated */
 } OviluxSimCamera;
 
-/* Plugs a camera (product id 0x3030) into port, or into the lowest free port with
- * OVILUX_SIM_ANY_PORT. A camera keeps its interface path while it stays on its port. Returns the
- * port, or -1 for another product id, a port out of range or taken, or a full bus. */
+/* Plugs a camera of productId (a product of the family, e.g. 0x3030) into port, or into the
+ * lowest free port with OVILUX_SIM_ANY_PORT. A camera keeps its interface path while it stays on
+ * its port. Returns the port, or -1 for an id outside the family, a port out of range or taken,
+ * or a full bus. */
 OVILUX_API int32_t OviluxSim_Attach(uint32_t productId, int32_t port);
 /* Unplugs the camera on port: later opens and every request in flight fail as on a lost device.
  * Plugging a camera in again (OviluxSim_Attach) gives a freshly powered camera. */
 OVILUX_API int32_t OviluxSim_Detach(int32_t port);
+/* Sessions made from now on (Ovilux_Initialize) ask for cameras of productId, any product of the
+ * family, instead of the product the library is built for, so that one library drives every
+ * product's simulated camera; 0 returns to the library's own product. Sessions already made keep
+ * theirs. Returns 1, or 0 for an id above 0xFFFF. */
+OVILUX_API int32_t OviluxSim_SetSessionProduct(uint32_t productId);
 /* Fills up to capacity records (cameras may be null when capacity is 0) in port order and
  * returns how many cameras are attached; -1 for a negative capacity or null cameras. */
 OVILUX_API int32_t OviluxSim_List(OviluxSimCamera* cameras, int32_t capacity);

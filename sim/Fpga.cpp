@@ -60,6 +60,9 @@ void CFpga::Store(uint8_t address, uint8_t value) {
         default:
             break;
     }
+    if (layout_.heightTakenWithHighByte && address == layout_.heightLow + 1) {
+        heightLowTaken_ = registers_[layout_.heightLow];
+    }
     registers_[address] = value;
 }
 
@@ -74,7 +77,8 @@ uint32_t CFpga::FrameWidth() const {
 }
 
 uint32_t CFpga::FrameHeight() const {
-    return registers_[layout_.heightLow] | (registers_[layout_.heightLow + 1] << 8);
+    const uint32_t low = layout_.heightTakenWithHighByte ? heightLowTaken_ : registers_[layout_.heightLow];
+    return low | (registers_[layout_.heightLow + 1] << 8);
 }
 
 }  // namespace ovilux::sim

@@ -34,8 +34,11 @@ public:
         uint8_t widthLow;
         uint8_t heightLow;
         uint8_t pixelWidth;
+        // The height's low byte register doubles as a control register once the size is set:
+        // the height is the low byte as it stood when the high byte was written.
+        bool heightTakenWithHighByte;
     };
-    static constexpr FrameLayout kM03Layout = {kFpgaWidthLow, kFpgaHeightLow, kFpgaPixelWidth};
+    static constexpr FrameLayout kM03Layout = {kFpgaWidthLow, kFpgaHeightLow, kFpgaPixelWidth, false};
     void SetFrameLayout(const FrameLayout& layout) { layout_ = layout; }
     const FrameLayout& Layout() const { return layout_; }
 
@@ -46,6 +49,7 @@ private:
     uint8_t selected_ = 0;
     bool resetPulse_ = false;
     FrameLayout layout_ = kM03Layout;
+    uint8_t heightLowTaken_ = 0;
 };
 
 }  // namespace ovilux::sim

@@ -23,6 +23,7 @@ struct ProductDescription {
     uint8_t busAddress;
     SensorBus bus;
     bool ownFrameRegisters = false;  // frame size in FPGA 154 to 157, pixel width in 0xA3
+    bool heightTakenWithHighByte = false;  // FPGA 64 is written again after the frame size
 };
 
 // The description of a product the simulation can be, or nothing.

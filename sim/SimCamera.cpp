@@ -66,7 +66,9 @@ void CSimCamera::BuildProduct() {
         firmware_.AttachDevice(product->busAddress, *productSensor_);
     }
     if (product->ownFrameRegisters) {
-        fpga_.SetFrameLayout({kFpgaOwnWidthLow, kFpgaOwnHeightLow, kFpgaOwnPixelWidth});
+        fpga_.SetFrameLayout({kFpgaOwnWidthLow, kFpgaOwnHeightLow, kFpgaOwnPixelWidth, false});
+    } else if (product->heightTakenWithHighByte) {
+        fpga_.SetFrameLayout({kFpgaWidthLow, kFpgaHeightLow, kFpgaPixelWidth, true});
     }
     const CFpga::FrameLayout& layout = fpga_.Layout();
     const uint8_t height[] = {layout.heightLow, 0, static_cast<uint8_t>(product->height), 0,

@@ -44,8 +44,8 @@ extern "C" int32_t Ovilux_GetCameraInfo(uint32_t handle, OviluxCameraInfo* info)
             s.RecordError(code::kNotPresent);
             return 0;
         }
-        info->maxWidth = ovilux::session::kSensorWidth;
-        info->maxHeight = ovilux::session::kSensorHeight;
+        info->maxWidth = s.SensorWidth();
+        info->maxHeight = s.SensorHeight();
         info->globalGainMin = read.globalGainMin;
         info->globalGainMax = read.globalGainMax;
         info->colorGainMin = read.colorGainMin;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "OviluxSim.h"
+#include "session/SessionProduct.h"
 #include "sim/ScenePictureFile.h"
 #include "sim/SimCamera.h"
 #include "sim/SimulatedBus.h"
@@ -45,6 +46,14 @@ extern "C" int32_t OviluxSim_Attach(uint32_t productId, int32_t port) {
         return -1;
     }
     return sim::CSimulatedBus::Instance().Attach(static_cast<uint16_t>(productId), port);
+}
+
+extern "C" int32_t OviluxSim_SetSessionProduct(uint32_t productId) {
+    if (productId > 0xFFFF) {
+        return 0;
+    }
+    ovilux::session::ChooseSessionProduct(static_cast<int32_t>(productId));
+    return 1;
 }
 
 extern "C" int32_t OviluxSim_Detach(int32_t port) { return sim::CSimulatedBus::Instance().Detach(port) ? 1 : 0; }

@@ -290,7 +290,7 @@ int32_t COviluxUXBase::AllocateFrameBuffers() {
     }
     frameWidth_ = width;
     frameHeight_ = height;
-    frameBytes_ = width * height * (pixelWidthMode_ != 0 ? 2 : 1) * tripled;
+    frameBytes_ = width * height * TransferSampleBytes() * tripled;
 
     if (controller_ && productId_ != product::kFx3Direct) {
         const bool alternateSizeRegisters = product::IsOneOf(productId_, product::k31E0, product::k32D0);
@@ -340,6 +340,8 @@ int32_t COviluxUXBase::AllocateFrameBuffers() {
     return 1;
 }
 
+bool COviluxUXBase::AlwaysSends16Bits() const { return productId_ == product::kTextHead; }
+
 int32_t COviluxUXBase::SetPixelWidth(int32_t mode) {
     if (!controller_) {
         return 0;
@@ -347,7 +349,7 @@ int32_t COviluxUXBase::SetPixelWidth(int32_t mode) {
     if (sensor_ && product::SensorSetsPixelWidth(productId_)) {
         sensor_->SetPixelWidth(mode);
     }
-    const bool wide = mode != 0 || productId_ == product::kTextHead;
+    const bool wide = mode != 0 || AlwaysSends16Bits();
     int32_t result = 0;
     if (productId_ == product::kFx3Direct) {
         result = controller_->SetTransferWidth(wide ? 1 : 0);

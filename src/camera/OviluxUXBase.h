@@ -258,6 +258,10 @@ private:
     int32_t CopyRingSlot(int32_t index, uint8_t* destination, int32_t size, int32_t flip);
     // The frame copy of the head that orders its own rows.
     int32_t CopyHeadFrame(const uint8_t* source, uint8_t* destination, size_t rowBytes);
+    // The camera-head converter transfers 16-bit samples whatever the session asks for.
+    bool AlwaysSends16Bits() const;
+    // Bytes per sample on the cable, as the frame ring holds them.
+    int32_t TransferSampleBytes() const { return pixelWidthMode_ != 0 || AlwaysSends16Bits() ? 2 : 1; }
     // Starts capture mode 3 to latch the camera's frame count, then capture mode 2.
     void ArmTriggeredCapture(uint32_t latchWaitMs);
     SensorParameters SensorInfo() const;

@@ -18,7 +18,6 @@ int32_t COviluxUXBase::GetGlobalGain(int32_t* value) { return ToSensor(&CSensorB
 int32_t COviluxUXBase::GetGlobalGainMin(int32_t* value) { return ToSensor(&CSensorBase::GetGlobalGainMin, value); }
 int32_t COviluxUXBase::GetGlobalGainMax(int32_t* value) { return ToSensor(&CSensorBase::GetGlobalGainMax, value); }
 int32_t COviluxUXBase::GetGlobalGainDefault(int32_t* value) { return ToSensor(&CSensorBase::GetGlobalGainDefault, value); }
-int32_t COviluxUXBase::GetRealExposure(int32_t* value) { return ToSensor(&CSensorBase::GetRealExposure, value); }
 int32_t COviluxUXBase::GetRealExposureMin(int32_t* value) { return ToSensor(&CSensorBase::GetRealExposureMin, value); }
 int32_t COviluxUXBase::GetRealExposureMax(int32_t* value) { return ToSensor(&CSensorBase::GetRealExposureMax, value); }
 int32_t COviluxUXBase::GetRealExposureDefault(int32_t* value) { return ToSensor(&CSensorBase::GetRealExposureDefault, value); }

@@ -1,5 +1,6 @@
 // OviluxUXBaseStreaming.cpp - the camera device object's streaming: the transfer thread and
 // its loops, the frame ring, waiting for frames and copying them out.
+#include <algorithm>
 #include <cstring>
 
 #include "camera/OviluxUXBase.h"
@@ -38,12 +39,28 @@ int32_t COviluxUXBase::SetTransferTimeout(int32_t milliseconds) {
 int32_t COviluxUXBase::SetRealExposure(int32_t exposure) {
     transferTimeout_ = exposure <= kLongExposureThreshold ? kDefaultTransferTimeoutMs : exposure / 5;
     if (productId_ == product::kPendingExposure) {
-        // This camera takes exposure changes only between frames: the transfer thread applies it.
-        pendingExposure_ = exposure;
+        // This camera takes exposure changes only between frames: the transfer thread applies
+        // it. It is held within the model's limits, as the model will take it.
+        int32_t minimum = 0;
+        int32_t maximum = 0;
+        if (!sensor_ || !sensor_->GetRealExposureMin(&minimum) || !sensor_->GetRealExposureMax(&maximum)) {
+            return 0;
+        }
+        pendingExposure_ = std::clamp(exposure, minimum, maximum);
         pendingExposureFlag_ = 1;
         return 1;
     }
     return ToSensor(&CSensorBase::SetRealExposure, exposure);
+}
+
+int32_t COviluxUXBase::GetRealExposure(int32_t* value) {
+    // An exposure waiting for the next frame is the one the camera is about to take: a caller
+    // reading back must not get (and write again) the one it replaces.
+    if (productId_ == product::kPendingExposure && pendingExposureFlag_ != 0 && value != nullptr && sensor_) {
+        *value = pendingExposure_;
+        return 1;
+    }
+    return ToSensor(&CSensorBase::GetRealExposure, value);
 }
 
 int32_t COviluxUXBase::SetExposureSeconds(double seconds) {
@@ -389,7 +406,15 @@ int32_t COviluxUXBase::CopyFrame(uint8_t* destination, int32_t size, int32_t gra
 }
 
 int32_t COviluxUXBase::CopyRingSlot(int32_t index, uint8_t* destination, int32_t size, int32_t flip) {
-    if (destination == nullptr || size < frameBytes_ || frameBytes_ <= 0 || frameHeight_ <= 0) {
+    if (destination == nullptr || frameBytes_ <= 0 || frameHeight_ <= 0) {
+        return 0;
+    }
+    // A camera that always transfers 16-bit samples hands 8-bit ones when 8 were asked for.
+    const size_t sourceSampleBytes = TransferSampleBytes();
+    const size_t sampleBytes = pixelWidthMode_ != 0 ? 2 : 1;
+    const size_t sourceRowBytes = static_cast<size_t>(frameBytes_ / frameHeight_);
+    const size_t rowBytes = sourceRowBytes / sourceSampleBytes * sampleBytes;
+    if (static_cast<size_t>(size) < rowBytes * static_cast<size_t>(frameHeight_)) {
         return 0;
     }
     RingBuffer& slot = ring_[static_cast<size_t>(index)];
@@ -397,7 +422,6 @@ int32_t COviluxUXBase::CopyRingSlot(int32_t index, uint8_t* destination, int32_t
     if (slot.bytes.size() < static_cast<size_t>(frameBytes_)) {
         return 0;
     }
-    const size_t rowBytes = static_cast<size_t>(frameBytes_ / frameHeight_);
     if (productId_ == product::k31E0) {
         return CopyHeadFrame(slot.bytes.data(), destination, rowBytes);
     }
@@ -408,19 +432,24 @@ int32_t COviluxUXBase::CopyRingSlot(int32_t index, uint8_t* destination, int32_t
     }
     const int32_t straight = (orientation == 3 || orientation == 4) ? 0 : 1;
     const bool reverseSamples = orientation == 2 || orientation == 4;
-    const size_t sampleBytes = pixelWidthMode_ != 0 ? 2 : 1;
     const size_t rows = static_cast<size_t>(frameHeight_);
+    const size_t samples = rowBytes / sampleBytes;
     for (size_t row = 0; row < rows; ++row) {
         const size_t sourceRow = flip == straight ? row : rows - 1 - row;
-        const uint8_t* from = slot.bytes.data() + sourceRow * rowBytes;
+        const uint8_t* from = slot.bytes.data() + sourceRow * sourceRowBytes;
         uint8_t* to = destination + row * rowBytes;
-        if (!reverseSamples) {
+        if (!reverseSamples && sourceSampleBytes == sampleBytes) {
             std::memcpy(to, from, rowBytes);
             continue;
         }
-        const size_t samples = rowBytes / sampleBytes;
         for (size_t s = 0; s < samples; ++s) {
-            std::memcpy(to + s * sampleBytes, from + (samples - 1 - s) * sampleBytes, sampleBytes);
+            const uint8_t* sample = from + (reverseSamples ? samples - 1 - s : s) * sourceSampleBytes;
+            if (sourceSampleBytes == sampleBytes) {
+                std::memcpy(to + s * sampleBytes, sample, sampleBytes);
+            } else {
+                // 12 bits in a little-endian word; an 8-bit sample is its bits 11 to 4.
+                to[s] = static_cast<uint8_t>(((sample[1] << 8) | sample[0]) >> 4);
+            }
         }
     }
     return 1;

@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "session/FreshProfile.h"
+#include "session/SessionProduct.h"
 
 namespace ovilux::session {
 
@@ -38,9 +39,10 @@ int32_t COvilux::Initialize(platform::WindowHandle notifyWindow, bool useStore) 
     }
 
     LoadSize();
-    camera_->SetProductId(kProductId);
+    productId_ = SessionProduct();
+    camera_->SetProductId(productId_);
     camera_->CreateController(notifyWindow, nullptr);
-    if (camera_->CountDevices(kProductId) == 1) {
+    if (camera_->CountDevices(productId_) == 1) {
         SetDeviceNumber(0);
     }
     LoadDeviceSettings();

@@ -92,6 +92,10 @@ public:
     int32_t GetLastError() { return errors_.Pop(); }
     // Null until Initialize has made it; never changes afterwards.
     camera::COviluxUXBase* Camera() const { return camera_.get(); }
+    // The opened camera's sensor array; the sensor of the product the library is built for
+    // while no camera is open.
+    int32_t SensorWidth() const;
+    int32_t SensorHeight() const;
     ImageFilterSettings& ImageFilter() { return filter_; }
     AnalogSettings& Analog() { return analog_; }
     KeptInt& DotFilterFlag() { return dotFilter_; }
@@ -237,6 +241,9 @@ private:
         int32_t TH, TV, EH, EV, EHS, EVS;
     };
     WindowValues StoredWindow() const;
+    // A kept window that does not fit the opened camera's sensor (the first run's on a small
+    // sensor, or one stored for a larger product) gives way to the product's first-run window.
+    void FitWindowToSensor();
     void StoreWindow(const WindowValues& window);
     bool IsWindowValid(const WindowValues& window) const;
     bool HasPreviewPlacement() const;
@@ -338,6 +345,8 @@ private:
     // Device-change messages for the notification window while the session lives.
     platform::DeviceNotificationRegistration arrivals_;
     std::atomic<int32_t> selectedDevice_{0};
+    // The product id this session asks the camera device for, fixed at Initialize.
+    int32_t productId_ = kProductId;
     // Set once a camera has been opened: from then on the settings kept are a camera's, and
     // they belong to the device number they were loaded for.
     std::atomic<int32_t> deviceSelected_{0};

@@ -54,7 +54,7 @@ int32_t COvilux::Prepare() {
             return code::kMemory;
         }
         prepared_ = PreparedFormat{mode, width, height, window.EHS, window.EVS,
-                                   window.EH == kSensorWidth || window.EV == kSensorHeight};
+                                   window.EH == SensorWidth() || window.EV == SensorHeight()};
     }
     camera_->SetPixelWidth(IsSixteenBitMode(mode) ? 1 : 0);
     if (!camera_->SetCaptureWindow(window.EHS, window.EVS, window.EH, window.EV, subSample)) {

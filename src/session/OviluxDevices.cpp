@@ -27,7 +27,7 @@ int32_t COvilux::EnumDevice(char* names) {
         RecordError(code::kBadArgument);
         return 0;
     }
-    const int32_t count = camera_->CountDevices(kProductId);
+    const int32_t count = camera_->CountDevices(productId_);
     int32_t written = 0;
     // More cameras than slots: the application's table holds ten names, so ten are reported.
     // Rows of unplugged cameras, and of cameras only other processes see, keep their device
@@ -121,6 +121,7 @@ int32_t COvilux::SetDeviceNumber(int32_t index) {
     }
     if (camera_->IsDeviceNumberValid(index) && camera_->OpenDevice(index)) {
         GiveCameraKeyFirstRunValues(camera_->GetDeviceNumber());
+        FitWindowToSensor();
         LoadDeviceSettings();
         PushSelectionSettings();
         selectedDevice_ = index;

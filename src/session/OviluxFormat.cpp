@@ -1,5 +1,6 @@
 // OviluxFormat.cpp - the image format, mirroring, preview placement, auto-iris mode and
 // exposure of a session.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -12,9 +13,11 @@ namespace ovilux::session {
 
 namespace {
 
-// The only window sizes a camera without free sizing takes.
+// The only window sizes a camera without free sizing takes, and the window of a first run.
 constexpr int32_t kFixedWidth = 2560;
 constexpr int32_t kFixedHeight = 1920;
+constexpr int32_t kFirstRunWidth = kFixedWidth;
+constexpr int32_t kFirstRunHeight = kFixedHeight;
 
 constexpr int32_t kMaxSubSample = 2;
 constexpr int32_t kMaxAutoIrisMode = 2;
@@ -37,12 +40,34 @@ void COvilux::StoreWindow(const WindowValues& window) {
     window_.EVS = window.EVS;
 }
 
+int32_t COvilux::SensorWidth() const {
+    const int32_t width = camera_ ? camera_->GetMaxWidth() : 0;
+    return width > 0 ? width : kSensorWidth;
+}
+
+int32_t COvilux::SensorHeight() const {
+    const int32_t height = camera_ ? camera_->GetMaxHeight() : 0;
+    return height > 0 ? height : kSensorHeight;
+}
+
+void COvilux::FitWindowToSensor() {
+    if (IsWindowValid(StoredWindow())) {
+        return;
+    }
+    // The first-run window, within the sensor's own default window.
+    const int32_t width = std::min(kFirstRunWidth, camera_->GetDefaultWidth());
+    const int32_t height = std::min(kFirstRunHeight, camera_->GetDefaultHeight());
+    if (width > 0 && height > 0) {
+        StoreWindow(WindowValues{SensorWidth(), SensorHeight(), width, height, 0, 0});
+    }
+}
+
 bool COvilux::IsWindowValid(const WindowValues& window) const {
     // Sums in 64 bits: a start near the largest int would wrap round and pass.
     const int64_t endH = int64_t{window.EHS} + window.EH;
     const int64_t endV = int64_t{window.EVS} + window.EV;
     return window.TH >= 0 && window.TV >= 0 && window.EH >= 0 && window.EV >= 0 && window.EHS >= 0 &&
-           window.EVS >= 0 && endH <= kSensorWidth && endV <= kSensorHeight && subSample_ != 3;
+           window.EVS >= 0 && endH <= SensorWidth() && endV <= SensorHeight() && subSample_ != 3;
 }
 
 int32_t COvilux::SetCaptureWindow(int32_t width, int32_t height) {
@@ -65,7 +90,7 @@ int32_t COvilux::SetCaptureWindow(int32_t width, int32_t height) {
     }
     if (!IsWindowValid(StoredWindow())) {
         RecordError(code::kBadWindow);
-        StoreWindow(WindowValues{kSensorWidth, kSensorHeight, kSensorWidth, kSensorHeight, 0, 0});
+        StoreWindow(WindowValues{SensorWidth(), SensorHeight(), SensorWidth(), SensorHeight(), 0, 0});
     }
     // A running live view keeps the window it was prepared with; the next start programs this one.
     if (captureState_ != state::kLiveView) {

@@ -127,6 +127,9 @@ int32_t COvilux::LoadFormat() {
 
 void COvilux::ReloadSizeAndFormat() {
     LoadSize();
+    if (deviceSelected_ != 0) {
+        FitWindowToSensor();
+    }
     LoadFormat();
 }
 

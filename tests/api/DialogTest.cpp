@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "OviluxSdk.h"
+#include "OviluxSim.h"
 #include "api/SimulatedCameras.h"
 #include "support/DialogDriver.h"
 #include "support/ScratchSettingsStore.h"
@@ -180,6 +181,70 @@ TEST_F(Dialogs, ImageFilterCancelRestoresEveryValue) {
     EXPECT_EQ(Ovilux_GetHue(handle_, nullptr), 45);
     EXPECT_EQ(Ovilux_GetGamma(handle_, nullptr), 100);
 }
+
+// Cancel after "Default" puts back what Default sent beside the gains: the black level, the
+// preset and the gain mode, on the products that have them (no model drives a cooler yet).
+class AnalogCancel : public testing::TestWithParam<uint16_t> {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(OviluxSim_SetSpeed(OVILUX_SIM_SPEED_FAST), 1);
+        ASSERT_EQ(OviluxSim_Attach(GetParam(), 0), 0);
+        ASSERT_EQ(OviluxSim_SetSessionProduct(GetParam()), 1);
+        handle_ = Ovilux_Initialize(nullptr);
+        ASSERT_NE(handle_, 0u);
+    }
+    void TearDown() override {
+        if (handle_ != 0) {
+            Ovilux_Release(handle_);
+        }
+        OviluxSim_Detach(0);
+        OviluxSim_SetSessionProduct(0);
+    }
+    uint8_t Fpga(uint32_t address) {
+        uint8_t value = 0;
+        EXPECT_EQ(OviluxSim_PeekFpgaRegister(0, address, &value), 1);
+        return value;
+    }
+    ScratchSettingsStore scratch_{true};
+    uint32_t handle_ = 0;
+};
+
+TEST_P(AnalogCancel, CancelAfterDefaultRestoresLevelPresetAndGainMode) {
+    int32_t ok = 0;
+    const bool level = Ovilux_SetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, 0x1234) == 1;
+    const bool preset = Ovilux_SetFilterValue(handle_, OVILUX_FILTER_PRESET, 1) == 1;
+    ASSERT_EQ(Ovilux_SetFilterValue(handle_, OVILUX_FILTER_GAIN_MODE, 1), 1);
+    ASSERT_TRUE(level || preset) << "the product has neither a level nor a preset";
+    uint8_t gainModeWhileOpen = 0xFF;
+    int32_t presetWhileOpen = -1;
+    int32_t levelWhileOpen = -1;
+    {
+        DialogDriver driver([&](HWND frame) {
+            if (PageWith(frame, kGlobalEdit) == nullptr) return;
+            Click(frame, kDefault);
+            gainModeWhileOpen = Fpga(0x80) & 1;
+            presetWhileOpen = Ovilux_GetFilterValue(handle_, OVILUX_FILTER_PRESET, nullptr);
+            levelWhileOpen = Ovilux_GetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, nullptr);
+            Click(frame, IDCANCEL);
+        });
+        ASSERT_EQ(Ovilux_SetAnalogDlg(handle_, nullptr), 1);
+    }
+    EXPECT_EQ(gainModeWhileOpen, 0) << "Default sends gain mode 0";
+    EXPECT_EQ(Fpga(0x80) & 1, 1) << "the gain mode is back";
+    EXPECT_EQ(Ovilux_GetFilterValue(handle_, OVILUX_FILTER_GAIN_MODE, &ok), 1);
+    if (level) {
+        EXPECT_EQ(levelWhileOpen, 0) << "Default sends the default level";
+        // Read from the camera's model (0xA3 also selects this camera's sample width).
+        EXPECT_EQ(Ovilux_GetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, &ok), 0x1234) << "the black level is back";
+    }
+    if (preset) {
+        EXPECT_EQ(presetWhileOpen, 0) << "Default turns the preset off";
+        EXPECT_EQ(Ovilux_GetFilterValue(handle_, OVILUX_FILTER_PRESET, &ok), 1) << "the preset is back";
+    }
+}
+
+// 0x32D0 has the level and the gain mode, 0x32C0 the preset and the gain mode.
+INSTANTIATE_TEST_SUITE_P(Products, AnalogCancel, testing::Values(uint16_t{0x32D0}, uint16_t{0x32C0}));
 
 TEST_F(Dialogs, FormatCustomSizeAppliedIsTheSessionsWindowAfterOk) {
     std::wstring caption;

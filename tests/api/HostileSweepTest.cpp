@@ -375,6 +375,7 @@ const std::map<std::string, Export>& Exports() {
         SWEEP(OviluxSim_ShowPicture), SWEEP(OviluxSim_ShowPictureFile), SWEEP(OviluxSettings_Export),
         SWEEP(OviluxSettings_Import), SWEEP(OviluxSettings_Reset),
         SWEEP(OviluxSettings_InitializeWithFactorySettings), SWEEP(OviluxSim_SetRecordFileLimit), SWEEP(OviluxCode_Text),
+        SWEEP(OviluxSim_SetSessionProduct),
     };
     return exports;
 }

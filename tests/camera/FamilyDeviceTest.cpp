@@ -13,7 +13,18 @@ using namespace ovilux;
 using ovilux::test::PatienceMs;
 using ovilux::test::SimulatedCameraFixture;
 
-using FamilyDevice = SimulatedCameraFixture;
+class FamilyDevice : public SimulatedCameraFixture {
+protected:
+    // Plugs a camera of the product in and opens it; null when either fails.
+    std::unique_ptr<camera::COviluxUXSimpleSdk> AttachAndOpen(int32_t product) {
+        const int32_t p = bus().Attach(static_cast<uint16_t>(product), -1);
+        if (p < 0) {
+            return nullptr;
+        }
+        ports.push_back(p);
+        return Open(0, product);
+    }
+};
 
 TEST_F(FamilyDevice, OtherProductsOpenAndDeliverFramesOfTheirWindow) {
     struct Row {
@@ -51,10 +62,7 @@ TEST_F(FamilyDevice, OtherProductsOpenAndDeliverFramesOfTheirWindow) {
 }
 
 TEST_F(FamilyDevice, CameraHeadAnswersOnItsTextChannel) {
-    const int32_t p = bus().Attach(0x3180, -1);
-    ASSERT_GE(p, 0);
-    ports.push_back(p);
-    auto head = Open(0, 0x3180);
+    auto head = AttachAndOpen(0x3180);
     ASSERT_NE(head, nullptr) << "the converter is brought up by its secondary initialisation";
     char line[64] = {};
     // The replies to the start-up commands wait unread, as the library never reads them. A
@@ -86,10 +94,7 @@ TEST_F(FamilyDevice, ProductsThatCannotOpen) {
 }
 
 TEST_F(FamilyDevice, HeadWithItsOwnRowOrderAndAutomaticExposure) {
-    const int32_t p = bus().Attach(0x31E0, -1);
-    ASSERT_GE(p, 0);
-    ports.push_back(p);
-    auto head = Open(0, 0x31E0);
+    auto head = AttachAndOpen(0x31E0);
     ASSERT_NE(head, nullptr);
     constexpr int32_t kWidth = 512;
     constexpr int32_t kHeight = 256;
@@ -113,4 +118,59 @@ TEST_F(FamilyDevice, HeadWithItsOwnRowOrderAndAutomaticExposure) {
     EXPECT_EQ(level, 1) << "a byte that is no level is replaced by the lowest";
     ASSERT_EQ(head->SetAutoIris(0), 1);
     EXPECT_EQ(head->GetAutoIris(), 0);
+}
+
+TEST_F(FamilyDevice, TheHeadConverterSendsSixteenBitsAndHandsEightWhenAsked) {
+    auto head = AttachAndOpen(0x3180);
+    ASSERT_NE(head, nullptr);
+    constexpr int32_t kWidth = 256;
+    constexpr int32_t kHeight = 64;
+    ASSERT_EQ(head->SetCaptureWindow(0, 0, kWidth, kHeight, 0), 1);
+    std::vector<uint8_t> wide;
+    for (const int32_t pixelWidth : {1, 0}) {
+        ASSERT_EQ(head->SetPixelWidth(pixelWidth), 1);
+        ASSERT_EQ(head->StartTransfer(1), 1);
+        ASSERT_EQ(head->WaitFrame(5000), 3) << "pixel width " << pixelWidth;
+        const size_t bytes = static_cast<size_t>(kWidth) * kHeight * (pixelWidth != 0 ? 2 : 1);
+        std::vector<uint8_t> frame = NextFrame(*head, bytes);
+        EXPECT_EQ(head->StopTransfer(), 1);
+        if (pixelWidth != 0) {
+            wide = frame;
+            continue;
+        }
+        // The 8-bit sample is the 16-bit one's bits 11 to 4: the two frames of the same scene
+        // agree on average (noise and the moving part aside).
+        double narrow = 0;
+        double reduced = 0;
+        for (size_t i = 0; i < frame.size(); ++i) {
+            narrow += frame[i];
+            reduced += static_cast<uint16_t>(wide[2 * i] | (wide[2 * i + 1] << 8)) >> 4;
+        }
+        narrow /= static_cast<double>(frame.size());
+        reduced /= static_cast<double>(frame.size());
+        EXPECT_GT(narrow, 8.0) << "the frame shows the scene";
+        EXPECT_NEAR(narrow, reduced, 4.0);
+    }
+}
+
+TEST_F(FamilyDevice, AnExposureTakenBetweenFramesReadsBackAsRequested) {
+    auto camera = AttachAndOpen(0x3200);
+    ASSERT_NE(camera, nullptr);
+    ASSERT_EQ(camera->SetRealExposure(500), 1);
+    int32_t exposure = 0;
+    ASSERT_EQ(camera->GetRealExposure(&exposure), 1);
+    EXPECT_EQ(exposure, 500) << "the waiting exposure, not the one it replaces";
+    ASSERT_EQ(camera->SetRealExposure(5000000), 1);
+    ASSERT_EQ(camera->GetRealExposure(&exposure), 1);
+    EXPECT_EQ(exposure, 1230273) << "held at the model's longest";
+    ASSERT_EQ(camera->SetRealExposure(500), 1);
+    ASSERT_EQ(camera->SetCaptureWindow(0, 0, 64, 64, 0), 1);
+    ASSERT_EQ(camera->StartTransfer(0), 1);
+    ASSERT_EQ(camera->WaitFrame(5000), 3);
+    EXPECT_EQ(camera->StopTransfer(), 1);
+    ovilux::camera::SensorParameters taken{};
+    ASSERT_EQ(camera->GetSensorInfo(&taken), 1);
+    EXPECT_EQ(taken.exposure.current, 500) << "the transfer thread handed it to the model";
+    ASSERT_EQ(camera->GetRealExposure(&exposure), 1);
+    EXPECT_EQ(exposure, 500);
 }

@@ -134,8 +134,11 @@ TEST(SensorFamily, FeatureSetsFollowTheModel) {
         auto model = Make(r[0], bus);
         int32_t value = 0;
         EXPECT_EQ(model->SetColorGainRed(20) != 0 && model->GetColorGainRed(&value) != 0 && value == 20, r[1] != 0);
-        EXPECT_EQ(model->IsMirrorVSupported() != 0 && model->SetMirrorV(1) != 0 && model->GetMirrorV() == 1, r[2] != 0);
-        EXPECT_EQ(model->IsMirrorHSupported() != 0 && model->SetMirrorH(1) != 0 && model->GetMirrorH() == 1, r[3] != 0);
+        EXPECT_EQ(model->SetMirrorV(1) != 0 && model->GetMirrorV() == 1, r[2] != 0);
+        EXPECT_EQ(model->SetMirrorH(1) != 0 && model->GetMirrorH() == 1, r[3] != 0);
+        // No mirror register is written: the session is told to mirror in software.
+        EXPECT_EQ(model->IsMirrorVSupported(), 0);
+        EXPECT_EQ(model->IsMirrorHSupported(), 0);
         EXPECT_EQ(model->SetTriggerMode(1) != 0, r[4] != 0);
         EXPECT_EQ(model->IsExposureSecondsSupported(), r[5]);
         EXPECT_EQ(model->IsLevelSupported(), r[6]);
@@ -199,13 +202,13 @@ TEST(SensorFamily, ExposureRulesGiveShutterLinesAndStoredExposure) {
     };
     const Row rows[] = {
         {0x3020, nullptr, 1754, 1, 3654, 1754},
-        {0x3020, nullptr, 40000, 1, 65535, 31456},  // over the shutter maximum: recomputed
+        {0x3020, nullptr, 40000, 1, 41666, 20000},  // over the model's maximum: held at it
         {0x3020, nullptr, 0, 0, 1, 1754},
         {0x3040, nullptr, 1300, 1, 2708, 1300},
         {0x30F0, nullptr, 200, 1, 2369, 200},
         {0x3140, nullptr, 200, 1, 580, 200},
         {0x3100, nullptr, 200, 1, 6187, 200},
-        {0x3100, nullptr, 30000, 1, 65535, 2118},
+        {0x3100, nullptr, 30000, 1, 928125, 30000},  // the longest, whatever the window's rows
         {0x3120, nullptr, 5000, 1, 4095, 4095},  // already in lines, within the limits
         {0x31A0, nullptr, 10, 1, 89, 89},
         {0x3090, nullptr, 100, 1, 514, 100},  // counted back from the frame's end
@@ -216,7 +219,7 @@ TEST(SensorFamily, ExposureRulesGiveShutterLinesAndStoredExposure) {
         {0x3110, readyOnce, 666, 1, 433, 666},  // one whole frame period and a remainder
         {0x3110, [&](cam::CSensorBase& m, RecordingBusController& b) { m.SetModeWord(1); readyOnce(m, b); }, 666, 1, 868, 666},
         {0x3150, nullptr, 100, 1, 62493, 100},
-        {0x3150, nullptr, 20000, 1, 65535, 10000},
+        {0x3150, nullptr, 20000, 1, 6249993, 10000},
         {0x3170, nullptr, 100, 1, 62500, 100},
         {0x31C0, nullptr, 170, 1, 2870, 170},
         {0x31C0, [](cam::CSensorBase& m, RecordingBusController&) { m.SetVariant(':'); }, 170, 1, 1507, 170},
@@ -227,7 +230,10 @@ TEST(SensorFamily, ExposureRulesGiveShutterLinesAndStoredExposure) {
         {0x31F0, nullptr, 281, 1, 2452, 281},
         {0x31F0, [](cam::CSensorBase& m, RecordingBusController&) { m.SetWindow(0, 4160, 0, 3056, 1); }, 281, 1, 3831, 281},
         {0x3200, nullptr, 37, 1, 504, 37},
-        {0x3200, nullptr, 1230273, 1, 65535, 4805},
+        {0x3200, nullptr, 1230273, 1, 16776450, 1230273},
+        {0x3200, nullptr, 2000000, 1, 16776450, 1230273},
+        {0x30F0, [](cam::CSensorBase& m, RecordingBusController&) { m.SetWindow(0, 640, 0, 480, 0); }, 30000, 1, 1706250, 30000},
+        {0x3180, nullptr, 2147483647, 1, 571428, 10000},  // a typed value far beyond the head's: held at its maximum
         {0x3180, nullptr, 100, 1, 5714, 100},
         {0x3220, nullptr, 1000, 1, 6, 1000},
         {0x3220, nullptr, 10, 1, 0, 500},

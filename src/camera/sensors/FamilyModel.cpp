@@ -75,8 +75,10 @@ CSensorFamilyModel::CSensorFamilyModel(usb::CControllerBase* controller, uint8_t
         params_.exposureSecondsDefault = d.exposureDefault / kExposureUnitsPerSecond;
         params_.exposureSecondsSupported = 1;
     }
-    params_.mirrorV.supported = Has(kFeatureMirrorV) ? 1 : 0;
-    params_.mirrorH.supported = Has(kFeatureMirrorH) ? 1 : 0;
+    // The flags are kept but no mirror register is written, so the camera says it cannot
+    // mirror and the session mirrors the picture itself.
+    params_.mirrorV.supported = 0;
+    params_.mirrorH.supported = 0;
     params_.bitsPerSample = kBitsPerSample;
     params_.pixelClockKHz = d.pixelClockKHz;
     params_.orientation = d.orientation;
@@ -247,7 +249,10 @@ int32_t CSensorFamilyModel::SetLevel(int32_t value) {
 
 int32_t CSensorFamilyModel::SetRealExposure(int32_t exposure) {
     platform::CriticalSectionLock hold(lock_);
-    return ConvertExposure(exposure);
+    // Held within the model's maximum first: what the model advertises is what it takes, and the
+    // exposure kept (and read back) is the one the rule was given. Each rule treats values
+    // below its minimum itself.
+    return ConvertExposure(std::min(exposure, params_.exposure.maximum));
 }
 
 int32_t CSensorFamilyModel::GetRealExposure(int32_t* value) { return GetStored(params_.exposure.current, value); }

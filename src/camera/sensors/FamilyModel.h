@@ -35,6 +35,11 @@ enum FamilyFeature : uint32_t {
     kFeatureNoInitialize = 1u << 15,
 };
 
+// The shutter limit of a model whose shutter register is not written: the line count of its
+// exposure rule is kept whatever it is, so every exposure within the model's limits is taken at
+// every window (a 16-bit limit would cut a narrow window's longest exposure to a fraction).
+constexpr int32_t kUnlimitedShutter = INT32_MAX;
+
 // Line-scan models give this as their array height: any frame height up to it is accepted.
 constexpr int32_t kLineScanHeight = 32768;
 constexpr uint32_t kMirrors = kFeatureMirrorV | kFeatureMirrorH;
@@ -54,7 +59,7 @@ struct ModelDescription {
     RegisterPathKind path;
     uint32_t features;
     int32_t shutterMin = 1;
-    int32_t shutterMax = 0xFFFF;
+    int32_t shutterMax = kUnlimitedShutter;
     int32_t maxSubsample = 0;
 };
 

@@ -89,10 +89,14 @@ int32_t CSensorS26::SetRealExposure(int32_t exposure) {
     if (exposure <= 0) {
         return 0;
     }
-    if (!SetShutterLines(static_cast<int32_t>(exposure * kLinesPerExposure))) {
+    // Held within the head's limits before the conversion: a large value's line count would not
+    // fit an int, and the head takes no more than its longest exposure anyway.
+    const int32_t taken = ClampExposure(exposure);
+    const double lines = std::min(taken * kLinesPerExposure, static_cast<double>(params_.shutterLines.maximum));
+    if (!SetShutterLines(static_cast<int32_t>(lines))) {
         return 0;
     }
-    StoreExposure(exposure);
+    StoreExposure(taken);
     return 1;
 }
 

@@ -14,7 +14,7 @@ constexpr uint32_t kHead = kMirrors | kFeaturePixelWidth | kFeatureSecondPath | 
 constexpr ModelDescription kS20 = {2048, 1536, 0, 0, 2048, 1536, 54545, 4, 1, 10000, 170, P::Address16Value8,
                                    kHead | kFeatureTrigger | kFeatureFrameRate};
 constexpr ModelDescription kS24 = {4168, 3062, 0, 0, 4160, 3056, 72000, 4, 1, 20000, 281, P::Address16Value8, kHead,
-                                   1, 0xFFFF, 1};
+                                   1, kUnlimitedShutter, 1};
 constexpr ModelDescription kS34 = {2848, 2848, 0, 0, 2848, 2848, 54545, 4, 1, 260, 260, P::Address16Value8,
                                    kHead | kFeatureFrameRate};
 
@@ -33,7 +33,9 @@ int32_t CSensorS20::Initialize() {
 }
 
 int32_t CSensorS20::ConvertExposure(int32_t exposure) {
-    // The factory gives these heads no variant code; they are then the '8' head.
+    // The factory gives these heads no variant code, and a head whose variant is neither would
+    // refuse every exposure, leaving the camera at its power-on shutter: without a code the
+    // head is taken as the '8' head.
     const int32_t variant = variant_ == 0 ? kVariantFast : variant_;
     if (exposure <= 0 || (variant != kVariantFast && variant != kVariantSlow)) {
         return 0;
