@@ -30,6 +30,8 @@ Thread::Thread() : impl_(std::make_unique<Impl>()) {}
 
 Thread::~Thread() { Join(kWaitInfinite); }
 
+void SetCurrentThreadTimeCritical() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL); }
+
 bool Thread::Start(std::function<void()> body, ThreadPriority priority) {
     if (impl_->handle != nullptr) {
         return false;
