@@ -493,8 +493,11 @@ TEST_F(LibusbTransport, DeviceNumbersComeRoundAgain) {
     const int first = bus.DeviceNumber(11);
     int number = first;
     for (int plug = 0; plug < 130 && !(plug > 0 && number == first); ++plug) {
+        // Each plug and unplug is heard before the next: udev's events queue no further.
+        ASSERT_EQ(WaitForCameras(1).size(), 1u);
         bus.Unplug(11);
         plugged.clear();
+        ASSERT_EQ(WaitForCameras(0).size(), 0u);
         ASSERT_NE(Plug(0x3030, 11), nullptr);
         number = bus.DeviceNumber(11);
         ASSERT_GE(number, 2);
