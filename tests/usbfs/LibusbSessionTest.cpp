@@ -165,6 +165,11 @@ TEST_F(LibusbSession, DoctorSeesTheCameraHeldOrReadyAndWeighsTheUsbfsLimitPerPro
     EXPECT_EQ(held.exitCode, 1) << held.output;
     EXPECT_NE(held.output.find("camera      04b4:3030 at /dev/bus/usb/001/"), std::string::npos) << held.output;
     EXPECT_NE(held.output.find("in use by another process"), std::string::npos) << held.output;
+    // The library in another process finds no camera there, and says why.
+    const ToolRun second = RunBesideMe("ovilux", {"snap", "-o", TemporaryPath("second.bmp")},
+                                       {{"OVILUX_SIMULATE", ""}, {"OVILUX_DEBUG", "1"}});
+    EXPECT_NE(second.exitCode, 0) << second.output;
+    EXPECT_NE(second.output.find("cannot be opened: in use by another process"), std::string::npos) << second.output;
 
     Ovilux_Release(handle_);
     handle_ = 0;
