@@ -197,6 +197,11 @@ TEST_F(LibusbSession, DoctorSeesTheCameraHeldOrReadyAndWeighsTheUsbfsLimitPerPro
             << run.output;
         EXPECT_NE(run.output.find("04b4:3030 keeps up to 0.5 MiB in flight"), std::string::npos) << run.output;
     }
+    bus.BindKernelDriver(1, "usbtest");
+    const ToolRun bound = RunBesideMe("ovilux", {"doctor"}, {{"OVILUX_SIMULATE", ""}});
+    bus.BindKernelDriver(1, "");
+    EXPECT_EQ(bound.exitCode, 1) << bound.output;
+    EXPECT_NE(bound.output.find("but a kernel driver holds its interface"), std::string::npos) << bound.output;
 }
 
 // A user without the rights to the device node (the suites run as root; the tool runs here as
