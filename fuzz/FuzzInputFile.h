@@ -31,6 +31,8 @@ public:
         return std::fclose(file) == 0 && written ? path_.c_str() : nullptr;
     }
 
+    const char* Path() const { return path_.c_str(); }
+
 private:
     std::string path_;
 };

@@ -19,8 +19,10 @@ _i32p = POINTER(c_int32)
 _FUNCTIONS = {
     "Ovilux_GetDllVersion": (c_uint32, []),
     "Ovilux_Initialize": (c_uint32, [c_void_p]),
+    "OviluxSettings_InitializeWithFactorySettings": (c_uint32, [c_void_p]),
     "Ovilux_Release": (c_int32, [c_uint32]),
     "Ovilux_GetLastError": (c_int32, [c_uint32]),
+    "OviluxCode_Text": (c_char_p, [c_int32]),
     "Ovilux_GetCameraInfo": (c_int32, [c_uint32, c_void_p]),
     "Ovilux_EnumDevice": (c_int32, [c_uint32, c_char_p]),
     "Ovilux_SetDeviceNumber": (c_int32, [c_uint32, c_int32]),

@@ -1,9 +1,12 @@
-"""One simulated M03 for every test, at full speed; the library comes from OVILUX_LIBRARY."""
+"""One simulated M03 for every test, at full speed, with a settings store of the run's own (never
+the user's); the library comes from OVILUX_LIBRARY."""
 import os
+import tempfile
 
 import pytest
 
 os.environ.setdefault("OVILUX_SIM_SPEED", "fast")
+os.environ.setdefault("OVILUX_REGISTRY", os.path.join(tempfile.mkdtemp(prefix="ovilux-pytest-"), "registry.sqlite3"))
 
 import ovilux  # noqa: E402  (the speed must be set before the library loads)
 

@@ -74,6 +74,18 @@ def test_a_refused_value_raises_the_library_code_and_the_range(camera, setting, 
     assert words in str(refused.value)
 
 
+def test_a_failure_reports_its_own_code_not_one_left_by_an_earlier_call(camera):
+    assert lib.Ovilux_SetColorMode(camera.handle, 12) == 0  # code 9 left on the stack, not popped
+    with pytest.raises(ovilux.OviluxError) as refused:
+        camera.subsample = 3  # refused without a code
+    assert refused.value.code == 0 and refused.value.meaning == "no code recorded"
+    assert "failed: no code recorded" in str(refused.value)
+    camera.color_mode = 24
+    with pytest.raises(ovilux.OviluxError) as refused:
+        camera.window = (1, 0, 640, 480)
+    assert refused.value.code == 7 and refused.value.meaning == ovilux.code_text(7) != ovilux.code_text(9)
+
+
 def test_settings_read_back_within_the_reported_ranges(camera):
     low, high = camera.ranges["global_gain"]
     camera.global_gain = high
@@ -95,5 +107,20 @@ def test_leaving_the_with_block_releases_the_session():
         with pytest.raises(ovilux.OviluxError) as missing:
             ovilux.Camera(5)
         assert missing.value.code == 2
+    finally:
+        ovilux.sim.detach(port)
+
+
+def test_a_camera_on_the_factory_settings_neither_sees_nor_changes_the_stored_ones():
+    port = ovilux.sim.attach(0x3030)
+    try:
+        with ovilux.Camera(0) as camera:
+            camera.global_gain = 40
+            camera.brightness = 30
+        with ovilux.Camera(0, defaults=True) as camera:
+            assert (camera.global_gain, camera.brightness) == (16, 0)
+            camera.global_gain = 20
+        with ovilux.Camera(0) as camera:
+            assert (camera.global_gain, camera.brightness) == (40, 30)
     finally:
         ovilux.sim.detach(port)

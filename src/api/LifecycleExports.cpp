@@ -3,13 +3,16 @@
 #include <new>
 
 #include "OviluxSdk.h"
+#include "OviluxSettings.h"
 #include "api/Dispatch.h"
 
 using ovilux::api::Dispatch;
 using ovilux::api::kFailure;
 using ovilux::session::COvilux;
 
-extern "C" uint32_t Ovilux_Initialize(OVILUX_HWND notifyWindow) {
+namespace {
+
+uint32_t CreateSession(OVILUX_HWND notifyWindow, bool useStore) {
     try {
         std::unique_ptr<COvilux> session(new (std::nothrow) COvilux());
         if (!session) {
@@ -17,13 +20,21 @@ extern "C" uint32_t Ovilux_Initialize(OVILUX_HWND notifyWindow) {
         }
         // Initialised before it enters the table: no other thread can reach a half-made session.
         // Its result is not a reason to refuse the handle: the session reports its own codes.
-        session->Initialize(notifyWindow);
+        session->Initialize(notifyWindow, useStore);
         const uint32_t handle = ovilux::api::AddSession(ovilux::api::HandleTable(), session.get());
         session.release();
         return handle;
     } catch (...) {
         return 0;
     }
+}
+
+}  // namespace
+
+extern "C" uint32_t Ovilux_Initialize(OVILUX_HWND notifyWindow) { return CreateSession(notifyWindow, true); }
+
+extern "C" uint32_t OviluxSettings_InitializeWithFactorySettings(OVILUX_HWND notifyWindow) {
+    return CreateSession(notifyWindow, false);
 }
 
 extern "C" int32_t Ovilux_Release(uint32_t handle) {

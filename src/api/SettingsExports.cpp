@@ -1,11 +1,13 @@
 // SettingsExports.cpp - a camera's stored settings as text: OviluxSettings_Export, _Import
-// and _Reset. They reach the store directly; no session is needed.
+// and _Reset, which reach the store directly with no session; and sessions on the factory
+// settings, which never touch it.
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "OviluxSettings.h"
 #include "platform/SettingsStore.h"
+#include "session/ProductLimits.h"
 #include "session/SettingsLayout.h"
 #include "session/SettingsText.h"
 
@@ -55,7 +57,7 @@ extern "C" int32_t OviluxSettings_Import(int32_t device, const char* text, char*
         StoreBatch batch;
         if (!IsDevice(device) || text == nullptr) {
             why = "no settings text, or a device number outside 0 to 31";
-        } else if (ovilux::session::SettingsFromText(text, device, &batch, &why)) {
+        } else if (ovilux::session::SettingsFromText(text, device, ovilux::session::ProductLimits(), &batch, &why)) {
             SettingsStore store;
             if (store.Write(batch)) {
                 CopyOut("", message, messageCapacity);

@@ -44,15 +44,18 @@ struct StoreBatch {
 
 class SettingsStore {
 public:
-    // Opens the current user's store. Opening never creates keys: reads of a fresh store find
-    // nothing until something is written.
+    // The current user's store. Nothing is created until something is written: reads of a
+    // fresh store find nothing. Reads never need write permission.
     SettingsStore();
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
-    // False when the store could not be reached at all (every read then finds nothing).
+    // False when the store cannot be used at all (every read then finds nothing).
     bool IsOpen() const;
+    // True once a read could not tell what the store holds (unreachable, or damaged and not
+    // set aside): a key it did not find may still exist, so nothing may be written in its place.
+    bool ReadFailed() const;
     // The values of a key in one consistent read; nullopt when the key does not exist.
     std::optional<std::vector<SettingValue>> ReadKey(const std::string& path);
     // The names of a key's direct sub-keys, sorted; empty when there are none or no key.
@@ -61,6 +64,9 @@ public:
 
     // Where the store lives, for people: a file path or a registry key.
     static std::string Location();
+    // True when OVILUX_SETTINGS=defaults asks that sessions run on the factory settings and
+    // leave the store alone.
+    static bool FactorySettingsRequested();
 
 private:
     struct Impl;

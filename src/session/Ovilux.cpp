@@ -5,6 +5,7 @@
 
 #include "camera/OviluxUXBase.h"
 #include "platform/Clock.h"
+#include "platform/SettingsStore.h"
 #include "session/FreshProfile.h"
 
 namespace ovilux::session {
@@ -24,7 +25,8 @@ COvilux::~COvilux() {
     camera_.reset();
 }
 
-int32_t COvilux::Initialize(platform::WindowHandle notifyWindow) {
+int32_t COvilux::Initialize(platform::WindowHandle notifyWindow, bool useStore) {
+    usesStore_ = useStore && !platform::SettingsStore::FactorySettingsRequested();
     camera_.reset(new (std::nothrow) camera::COviluxUXSimpleSdk());
     errors_.SetWindow(notifyWindow);
     // A window the system will not register still gets the library's own messages (simulated

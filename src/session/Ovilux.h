@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "session/FrameConversion.h"
 #include "session/ImageBuffers.h"
 #include "session/KeptSettings.h"
+#include "session/SettingsLayout.h"
 
 namespace ovilux::camera {
 class COviluxUXBase;
@@ -45,6 +47,30 @@ struct FrameInformation {
     void* buffer;
 };
 
+class COvilux;
+
+// The sessions whose recording is open, for the library's unloading: a process that ends
+// without releasing its sessions still leaves finalised recordings where the system lets the
+// library run at its end.
+class CRecordingSessions {
+public:
+    CRecordingSessions() = default;
+    CRecordingSessions(const CRecordingSessions&) = delete;
+    CRecordingSessions& operator=(const CRecordingSessions&) = delete;
+    void Add(COvilux* session);
+    void Remove(COvilux* session);
+    // Finalises the recordings still open; run as the library unloads.
+    void FinishAll();
+
+private:
+    platform::CriticalSection lock_;
+    std::vector<COvilux*> sessions_;
+};
+
+// The process's one set, made at its first use; its recordings are finalised as the library
+// unloads.
+CRecordingSessions& OpenRecordings();
+
 class COvilux {
 public:
     COvilux();
@@ -56,7 +82,10 @@ public:
     // ---- Lifecycle, errors, shared state ----
     // Creates the device object, loads the settings, selects the camera when exactly one is
     // attached. 1 / 0 (code 5 when an object could not be made).
-    int32_t Initialize(platform::WindowHandle notifyWindow);
+    // With useStore false the session runs on the factory settings and neither reads nor
+    // writes the settings store; so does every session while OVILUX_SETTINGS=defaults.
+    int32_t Initialize(platform::WindowHandle notifyWindow, bool useStore = true);
+    bool UsesStore() const { return usesStore_; }
     // Stores and posts a code; posts a code without storing it; pops the newest code.
     void RecordError(int32_t code) { errors_.Record(code); }
     void PostCode(int32_t code) { errors_.Post(code); }
@@ -142,6 +171,9 @@ public:
     int32_t RecordW(const char16_t* fileName, int32_t durationMs, int32_t showWindow);
     // Only for tests of splitting: the size no recorded file may pass.
     void SetRecordFileLimit(uint64_t bytes) { recordFileLimit_ = bytes; }
+    // Ends the recording and sees its file finalised, as the library unloads: by its thread
+    // when that still runs, else here; a thread that does not end in time keeps the file.
+    void FinishRecordingAtUnload();
 
     // ---- Image files ----
     // Saves the current image of the colour mode in a file format (0 to 6); 1 / 0.
@@ -188,6 +220,13 @@ private:
     int32_t LoadFormat();
     void LoadDeviceSettings();
     void StoreDeviceSettings();
+    // The filter switches the store does not keep, off for a camera without stored filters.
+    void ResetUnkeptFilterSwitches();
+    // A camera selected for the first time gets the camera key of a first run.
+    void GiveCameraKeyFirstRunValues(int32_t device);
+    // The selected camera's size preset of that effective size (the factory one when the
+    // session does not use the store).
+    std::optional<StoredKey> FindSizePreset(int32_t width, int32_t height);
     void PushSelectionSettings();
     void PushCaptureSettings();
     void SendExposure();
@@ -303,6 +342,7 @@ private:
     // they belong to the device number they were loaded for.
     std::atomic<int32_t> deviceSelected_{0};
     std::atomic<int32_t> settingsDevice_{0};
+    bool usesStore_ = true;  // fixed at initialisation
     // Integer pairs of the last configuration file, under the image lock; nothing in the
     // library reads them, they are kept for the camera's own use.
     std::vector<std::pair<int32_t, int32_t>> configPairs_;

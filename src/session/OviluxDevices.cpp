@@ -120,6 +120,7 @@ int32_t COvilux::SetDeviceNumber(int32_t index) {
         StoreDeviceSettings();
     }
     if (camera_->IsDeviceNumberValid(index) && camera_->OpenDevice(index)) {
+        GiveCameraKeyFirstRunValues(camera_->GetDeviceNumber());
         LoadDeviceSettings();
         PushSelectionSettings();
         selectedDevice_ = index;

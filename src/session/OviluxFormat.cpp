@@ -50,24 +50,7 @@ int32_t COvilux::SetCaptureWindow(int32_t width, int32_t height) {
         RecordError(code::kNoCamera);
         return 0;
     }
-    // The presets belong to the selected camera: they are read from its key, where they are stored.
-    platform::SettingsStore store;
-    if (!store.ReadKey("")) {
-        RecordError(code::kWindow);
-        return 0;
-    }
-    const int32_t device = camera_->GetDeviceNumber();
-    std::optional<StoredKey> found;
-    for (int32_t index = 0; index < kMaxSizePresets && !found; ++index) {
-        const auto preset = store.ReadKey(CameraSubKey(device, PresetName(index)));
-        if (!preset) {
-            break;
-        }
-        StoredKey values(*preset);
-        if (values.Dword("EH") == width && values.Dword("EV") == height) {
-            found.emplace(std::move(values));
-        }
-    }
+    const std::optional<StoredKey> found = FindSizePreset(width, height);
     if (!found) {
         RecordError(code::kWindow);
         return 0;

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <climits>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/SettingsStore.h"
@@ -58,10 +60,65 @@ KeptInt CaptureWindow::* const kPresetFields[] = {&CaptureWindow::TH,  &CaptureW
                                                    &CaptureWindow::EV,  &CaptureWindow::EHS, &CaptureWindow::EVS,
                                                    &CaptureWindow::Buf};
 
+// The values a setting may take, as its setter takes them: a fixed range, or the camera's own
+// range where the camera decides.
+enum class CameraBound { None, GlobalGain, ColorGain, Exposure, Level };
+struct Bound {
+    int64_t minimum;
+    int64_t maximum;
+    CameraBound camera = CameraBound::None;
+};
+constexpr Bound kAnyValue{INT32_MIN, INT32_MAX};
+
+// The camera's ranges for the settings it decides; a range it does not report takes any value.
+struct CameraLimits {
+    Bound globalGain = kAnyValue;
+    Bound colorGain = kAnyValue;
+    Bound exposure = kAnyValue;
+    Bound level = kAnyValue;
+    std::optional<std::pair<double, double>> exposureSeconds;  // nullopt: any finite number
+};
+
+// The limits of a camera device or a sensor model (both answer the same questions).
+template <typename Camera>
+CameraLimits LimitsOf(Camera& camera) {
+    CameraLimits limits;
+    const auto range = [](auto getMin, auto getMax) {
+        int32_t minimum = 0;
+        int32_t maximum = 0;
+        return getMin(&minimum) && getMax(&maximum) && minimum <= maximum ? Bound{minimum, maximum} : kAnyValue;
+    };
+    limits.globalGain = range([&](int32_t* v) { return camera.GetGlobalGainMin(v); },
+                              [&](int32_t* v) { return camera.GetGlobalGainMax(v); });
+    limits.colorGain = range([&](int32_t* v) { return camera.GetColorGainMin(v); },
+                             [&](int32_t* v) { return camera.GetColorGainMax(v); });
+    limits.exposure = range([&](int32_t* v) { return camera.GetRealExposureMin(v); },
+                            [&](int32_t* v) { return camera.GetRealExposureMax(v); });
+    limits.level = range([&](int32_t* v) { return camera.GetLevelMin(v); }, [&](int32_t* v) { return camera.GetLevelMax(v); });
+    double minimum = 0.0;
+    double maximum = 0.0;
+    if (camera.IsExposureSecondsSupported() && camera.GetExposureSecondsMin(&minimum) &&
+        camera.GetExposureSecondsMax(&maximum)) {
+        limits.exposureSeconds = std::pair(minimum, maximum);
+    }
+    return limits;
+}
+
+// The range of a 32-bit value of a key below a camera key ("" the camera key itself, "Size_07",
+// "Gain", ...); nullopt for a value the settings do not use.
+std::optional<Bound> RangeOf(const std::string& subKey, const std::string& name, const CameraLimits& limits);
+// A bound with the camera's range put in where the camera decides.
+Bound Resolve(const Bound& bound, const CameraLimits& limits);
+bool IsInRange(int64_t value, const Bound& bound);
+bool IsSecondsInRange(double seconds, const CameraLimits& limits);
+// "0 to 400", for messages.
+std::string RangeText(const Bound& bound);
+
 template <typename Settings>
 struct NamedField {
     const char* name;
     KeptInt Settings::*field;
+    Bound bound;
 };
 // The Gain group in the order it is read: a missing value takes the one read before it.
 std::span<const NamedField<AnalogSettings>> GainFields();

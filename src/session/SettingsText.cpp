@@ -74,8 +74,10 @@ std::optional<double> ParseDouble(const std::string& text) {
     return value;
 }
 
-// Reads one "Name=type:value" line of a key; empty message when it is good.
-std::string ReadValueLine(const std::string& line, const std::string& subKey, SettingValue* value) {
+// Reads one "Name=type:value" line of a key, its value within the range its setter takes;
+// empty message when it is good.
+std::string ReadValueLine(const std::string& line, const std::string& subKey, const CameraLimits& limits,
+                          SettingValue* value) {
     const size_t equals = line.find('=');
     if (equals == std::string::npos) {
         return "expected Name=dword:N, Name=double:X or [Section]";
@@ -96,11 +98,22 @@ std::string ReadValueLine(const std::string& line, const std::string& subKey, Se
         if (!dword) {
             return "\"" + number + "\" is not a 32-bit number";
         }
+        const Bound bound = *RangeOf(subKey, name, limits);
+        if (!IsInRange(static_cast<int32_t>(*dword), bound)) {
+            return name + " = " + std::to_string(static_cast<int32_t>(*dword)) + " is outside the allowed range " +
+                   RangeText(bound);
+        }
         *value = SettingValue::Dword(name, *dword);
     } else {
         const std::optional<double> seconds = ParseDouble(number);
         if (!seconds) {
             return "\"" + number + "\" is not a number";
+        }
+        if (!IsSecondsInRange(*seconds, limits)) {
+            return name + " = " + number + " s is outside the allowed range " +
+                   (limits.exposureSeconds ? DoubleText(limits.exposureSeconds->first) + " to " +
+                                                 DoubleText(limits.exposureSeconds->second) + " s"
+                                           : std::string("of finite numbers"));
         }
         *value = SettingValue::Binary(name, DoubleBytes(*seconds));
     }
@@ -132,7 +145,8 @@ std::string SettingsToText(platform::SettingsStore& store, int32_t device) {
     return text;
 }
 
-bool SettingsFromText(const std::string& text, int32_t device, platform::StoreBatch* batch, std::string* message) {
+bool SettingsFromText(const std::string& text, int32_t device, const CameraLimits& limits, platform::StoreBatch* batch,
+                      std::string* message) {
     platform::StoreBatch result{CameraKey(device), {}};
     std::string fileCamera;
     std::string subKey;
@@ -174,7 +188,7 @@ bool SettingsFromText(const std::string& text, int32_t device, platform::StoreBa
             return refuse("a value before the first [section]");
         }
         SettingValue value;
-        if (const std::string why = ReadValueLine(line, subKey, &value); !why.empty()) {
+        if (const std::string why = ReadValueLine(line, subKey, limits, &value); !why.empty()) {
             return refuse(why);
         }
         result.writes.back().values.push_back(std::move(value));

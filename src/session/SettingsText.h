@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/SettingsStore.h"
+#include "session/SettingsLayout.h"
 
 namespace ovilux::session {
 
@@ -15,8 +16,9 @@ std::string SettingsToText(platform::SettingsStore& store, int32_t device);
 
 // Reads a settings text into a batch that replaces camera device's keys. The text may come
 // from another camera: its camera key is renamed to device's. False with a message naming the
-// line when a section or value is unknown, has the wrong type or a value does not read; the
-// batch is then empty.
-bool SettingsFromText(const std::string& text, int32_t device, platform::StoreBatch* batch, std::string* message);
+// line when a section or value is unknown, has the wrong type, does not read or lies outside
+// the range its setter takes (the camera's, from limits); the batch is then empty.
+bool SettingsFromText(const std::string& text, int32_t device, const CameraLimits& limits, platform::StoreBatch* batch,
+                      std::string* message);
 
 }  // namespace ovilux::session

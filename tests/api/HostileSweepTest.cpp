@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "OviluxCodes.h"
 #include "OviluxSdk.h"
 #include "support/DialogDriver.h"
 #include "OviluxSettings.h"
@@ -252,7 +253,7 @@ void Check(const std::string& name, const std::string& variation, bool validHand
         g_callStarted = 0;
         // Sessions and windows the sweep makes are the sweep's to free.
         if constexpr (std::is_same_v<R, uint32_t>) {
-            if (name == "Ovilux_Initialize" && result != 0) {
+            if ((name == "Ovilux_Initialize" || name == "OviluxSettings_InitializeWithFactorySettings") && result != 0) {
                 Ovilux_Release(result);
             }
         }
@@ -372,7 +373,8 @@ const std::map<std::string, Export>& Exports() {
         SWEEP(OviluxSim_FailSromWrites), SWEEP(OviluxSim_PeekSensorRegister), SWEEP(OviluxSim_PeekFpgaRegister),
         SWEEP(OviluxSim_PeekSrom), SWEEP(OviluxSim_GetFrameCount), SWEEP(OviluxSim_SetSceneOptions),
         SWEEP(OviluxSim_ShowPicture), SWEEP(OviluxSim_ShowPictureFile), SWEEP(OviluxSettings_Export),
-        SWEEP(OviluxSettings_Import), SWEEP(OviluxSettings_Reset), SWEEP(OviluxSim_SetRecordFileLimit),
+        SWEEP(OviluxSettings_Import), SWEEP(OviluxSettings_Reset),
+        SWEEP(OviluxSettings_InitializeWithFactorySettings), SWEEP(OviluxSim_SetRecordFileLimit), SWEEP(OviluxCode_Text),
     };
     return exports;
 }

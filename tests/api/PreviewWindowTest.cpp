@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "api/SimulatedCameras.h"
+#include "support/Patience.h"
 #include "support/WindowProbe.h"
 
 namespace ovilux::test {
@@ -52,7 +53,7 @@ protected:
         ASSERT_EQ(Ovilux_CallBackPreview(handle_, frames, nullptr, 0, 1), 1) << Ovilux_GetLastError(handle_);
         int seen = 0;
         PostedMessage m{};
-        while (seen < 2 && OviluxWnd_GetMessage(frames, 20000, &m.message, &m.wParam, &m.lParam) == 1) {
+        while (seen < 2 && OviluxWnd_GetMessage(frames, PatienceMs(20000), &m.message, &m.wParam, &m.lParam) == 1) {
             seen += m.message == OVILUX_WM_FRAME && m.wParam != 0 ? 1 : 0;
         }
         EXPECT_EQ(Ovilux_StopPreview(handle_), 1);
@@ -146,6 +147,22 @@ TEST_F(PreviewWindow, RecordingShowsTheWindowOnlyWithItsFlag) {
     }
     std::error_code ignored;
     std::filesystem::remove(file, ignored);
+}
+
+// A recording that fails after it opened its window (here: a folder as the file) closes the
+// window with the live view it started.
+TEST_F(PreviewWindow, AFailedRecordingClosesTheWindowItOpened) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("ovilux-preview-folder-" + std::to_string(handle_));
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(Ovilux_SetSubSample(handle_, kQuarter), 1);
+    ASSERT_EQ(Ovilux_SetPreviewWindow(handle_, nullptr, 0, 0, 1, 1), 1);
+    EXPECT_EQ(Ovilux_Record(handle_, folder.string().c_str(), 200, 1), 0);
+    EXPECT_EQ(PopAll(handle_), std::vector<int32_t>{12});
+    EXPECT_TRUE(PreviewWindows().empty());
+    EXPECT_EQ(Ovilux_Capture(handle_), 1) << "no live view is left running";
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
 }
 
 // What the window shows at (x, y) of a client area clientWidth x clientHeight, from an image
@@ -262,7 +279,7 @@ TEST_F(PreviewWindow, ADisplayThatGoesAwayLeavesLiveViewAndTheProcessRunning) {
     const auto countFrames = [frames](int wanted) {
         int seen = 0;
         PostedMessage m{};
-        while (seen < wanted && OviluxWnd_GetMessage(frames, 20000, &m.message, &m.wParam, &m.lParam) == 1) {
+        while (seen < wanted && OviluxWnd_GetMessage(frames, PatienceMs(20000), &m.message, &m.wParam, &m.lParam) == 1) {
             seen += m.message == OVILUX_WM_FRAME && m.wParam != 0 ? 1 : 0;
         }
         return seen;

@@ -18,24 +18,9 @@ namespace {
 
 constexpr const char* kVariable = "OVILUX_REGISTRY";
 
-std::string Variable() {
-#ifdef _WIN32
-    char value[1024] = {};
-    const DWORD length = GetEnvironmentVariableA(kVariable, value, sizeof value);
-    return length < sizeof value ? std::string(value, length) : "";
-#else
-    const char* value = std::getenv(kVariable);
-    return value != nullptr ? value : "";
-#endif
-}
+std::string Variable() { return EnvironmentValue(kVariable); }
 
-void SetVariable(const std::string& value) {
-#ifdef _WIN32
-    SetEnvironmentVariableA(kVariable, value.empty() ? nullptr : value.c_str());
-#else
-    value.empty() ? unsetenv(kVariable) : setenv(kVariable, value.c_str(), 1);
-#endif
-}
+void SetVariable(const std::string& value) { SetEnvironmentValue(kVariable, value); }
 
 #ifdef _WIN32
 void RemoveKey(const std::string& key) {
@@ -45,6 +30,25 @@ void RemoveKey(const std::string& key) {
 #endif
 
 }  // namespace
+
+std::string EnvironmentValue(const char* name) {
+#ifdef _WIN32
+    char value[1024] = {};
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length < sizeof value ? std::string(value, length) : "";
+#else
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+#endif
+}
+
+void SetEnvironmentValue(const char* name, const std::string& value) {
+#ifdef _WIN32
+    SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
+#else
+    value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
+#endif
+}
 
 ScratchSettingsStore::ScratchSettingsStore(bool replace) : previous_(Variable()) {
     if (!previous_.empty() && !replace) {

@@ -6,6 +6,11 @@
 
 namespace ovilux::test {
 
+// An environment variable as the library sees it (on Windows the process environment, not the
+// C runtime's copy); "" when unset. Setting "" removes it.
+std::string EnvironmentValue(const char* name);
+void SetEnvironmentValue(const char* name, const std::string& value);
+
 // Points OVILUX_REGISTRY at a fresh scratch store unless it is set already (child processes
 // share their parent's), or always when asked to (a test that needs a fresh profile), and
 // removes that store and puts the old setting back when the object goes.

@@ -55,3 +55,54 @@ TEST(SettingsCommand, ResetsShowsExportsAndImportsOrRefusesWholeFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+ToolRun Tool(std::vector<std::string> arguments) {
+    ToolRun run = RunBesideMe("ovilux", arguments);
+    std::erase(run.output, '\r');
+    return run;
+}
+
+// The line of info's kept settings that names the setting.
+std::string KeptLine(const std::string& info, const std::string& name) {
+    const size_t kept = info.find("kept settings");
+    const size_t at = kept == std::string::npos ? kept : info.find(" " + name + " ", kept);
+    if (at == std::string::npos) {
+        return "";
+    }
+    const size_t start = info.rfind('\n', at) + 1;
+    return info.substr(start, info.find('\n', at) - start);
+}
+
+TEST(SettingsCommand, InfoShowsWhatAnEarlierRunKeptAndDefaultsOrAResetStartAfresh) {
+    ASSERT_EQ(Tool({"settings", "reset", "--all"}).exitCode, 0);
+    const std::string picture = TemporaryPath("kept.bmp");
+    ASSERT_EQ(Tool({"--simulate", "snap", "-o", picture, "--window", "640x480", "--gain", "40", "--mirror-h"}).exitCode, 0);
+
+    ToolRun info = Tool({"--simulate", "info"});
+    ASSERT_EQ(info.exitCode, 0) << info.output;
+    EXPECT_EQ(KeptLine(info.output, "global gain").rfind("  * global gain", 0), 0u) << info.output;
+    EXPECT_NE(KeptLine(info.output, "global gain").find("40   (factory 16)"), std::string::npos) << info.output;
+    EXPECT_NE(KeptLine(info.output, "mirror horizontal").find("* mirror horizontal   1   (factory 0)"), std::string::npos)
+        << info.output;
+    EXPECT_EQ(KeptLine(info.output, "gamma").rfind("    gamma", 0), 0u) << "unchanged values carry no mark";
+    for (const char* name : {"window", "subsample", "colour mode", "exposure", "colour gain blue", "auto iris", "brightness",
+                             "bayer gain red", "bayer mode", "gray mode", "gray gain G1", "gray offset B"}) {
+        EXPECT_NE(KeptLine(info.output, name), "") << name << " is shown";
+    }
+
+    const std::string stored = Tool({"settings", "show"}).output;
+    ToolRun factory = Tool({"--simulate", "--defaults", "info"});
+    ASSERT_EQ(factory.exitCode, 0) << factory.output;
+    EXPECT_EQ(factory.output.find("  * "), std::string::npos) << "a run on the factory settings: " << factory.output;
+    ASSERT_EQ(Tool({"--simulate", "--defaults", "snap", "-o", picture, "--gain", "20"}).exitCode, 0);
+    EXPECT_EQ(Tool({"settings", "show"}).output, stored) << "runs on the factory settings store nothing";
+
+    ASSERT_EQ(Tool({"settings", "reset", "--all"}).exitCode, 0);
+    info = Tool({"--simulate", "info"});
+    EXPECT_EQ(info.output.find("  * "), std::string::npos) << "after a reset: " << info.output;
+    EXPECT_EQ(Tool({"settings", "show", "--all"}).exitCode, 2) << "--all goes with reset only";
+}
+
+}  // namespace

@@ -1,9 +1,11 @@
 // InfoCommand.cpp - ovilux info: a camera's sizes, gain and exposure ranges with the current
-// values, the library version and the colour modes.
+// values, the library version, the colour modes, and every kept picture setting marked where
+// it differs from the factory value.
 #include <cstdio>
 
 #include "CameraSession.h"
 #include "Commands.h"
+#include "KeptSettings.h"
 #include "OviluxSdk.h"
 
 namespace ovilux_tool {
@@ -21,19 +23,29 @@ int InfoCommand(Arguments& args, const GlobalOptions& global) {
         PrintCommandUsage("info", stderr);
         return kExitUsage;
     }
+    // The factory values come from a session of their own, made and released first so that the
+    // camera ends with this run's settings.
+    std::vector<KeptSetting> factory;
+    {
+        CameraSession factorySession(true);
+        if (!factorySession.OpenCamera(device, global.simulate)) {
+            return kExitFailed;
+        }
+        factory = ReadKeptSettings(factorySession.Handle());
+    }
     CameraSession session;
     if (!session.OpenCamera(device, global.simulate)) {
         return kExitFailed;
     }
     const uint32_t handle = session.Handle();
     char name[64] = {};
-    if (!Ovilux_GetDeviceName(handle, device, name, sizeof(name))) {
+    if (!Ovilux_GetDeviceName(session.Fresh(), device, name, sizeof(name))) {
         session.Fail("Ovilux_GetDeviceName");
         return kExitFailed;
     }
     OviluxCameraInfo info{};
     info.size = sizeof(info);
-    if (!Ovilux_GetCameraInfo(handle, &info)) {
+    if (!Ovilux_GetCameraInfo(session.Fresh(), &info)) {
         session.Fail("Ovilux_GetCameraInfo");
         return kExitFailed;
     }
@@ -57,6 +69,7 @@ int InfoCommand(Arguments& args, const GlobalOptions& global) {
     std::printf("  colour modes       8 (mono), 16 (mono), 24, 32, 48, 64 bits per pixel; now %d\n",
                 static_cast<int>(Ovilux_GetColorMode(handle)));
     std::printf("  library version    0x%08X\n", static_cast<unsigned>(version));
+    PrintKeptSettings(ReadKeptSettings(handle), factory);
     return kExitOk;
 }
 

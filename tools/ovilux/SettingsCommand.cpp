@@ -1,5 +1,6 @@
 // SettingsCommand.cpp - ovilux settings: show, reset, export and import a camera's stored
 // settings as a text file. It needs no camera: the settings live in the settings store.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -71,6 +72,26 @@ int Import(int32_t device, const std::string& fileName) {
     return kExitOk;
 }
 
+int Reset(int32_t device) {
+    if (!OviluxSettings_Reset(device)) {
+        Complain("the settings of camera " + std::to_string(device) + " could not be reset");
+        return kExitFailed;
+    }
+    std::printf("camera %d's settings are back to the defaults\n", static_cast<int>(device));
+    return kExitOk;
+}
+
+int ResetAll() {
+    for (int32_t device = 0; device < OVILUX_SETTINGS_DEVICE_COUNT; ++device) {
+        if (!OviluxSettings_Reset(device)) {
+            Complain("the settings of camera " + std::to_string(device) + " could not be reset");
+            return kExitFailed;
+        }
+    }
+    std::printf("the settings of every camera are back to the defaults\n");
+    return kExitOk;
+}
+
 }  // namespace
 
 int SettingsCommand(Arguments& args, const GlobalOptions&) {
@@ -79,7 +100,17 @@ int SettingsCommand(Arguments& args, const GlobalOptions&) {
     if (!TakeDeviceAndWords(args, &device, &words)) {
         return kExitUsage;
     }
+    const auto all = std::find(words.begin(), words.end(), "--all");
+    const bool allCameras = all != words.end();
+    if (allCameras) {
+        words.erase(all);
+    }
     const std::string action = words.empty() ? "" : words[0];
+    if (allCameras && action != "reset") {
+        Complain("--all goes with settings reset only");
+        PrintCommandUsage("settings", stderr);
+        return kExitUsage;
+    }
     const bool needsFile = action == "export" || action == "import";
     const bool known = action == "show" || action == "reset" || needsFile;
     if (!known || words.size() != (needsFile ? 2u : 1u)) {
@@ -96,12 +127,10 @@ int SettingsCommand(Arguments& args, const GlobalOptions&) {
     if (action == "import") {
         return Import(device, words[1]);
     }
-    if (!OviluxSettings_Reset(device)) {
-        Complain("the settings of camera " + std::to_string(device) + " could not be reset");
-        return kExitFailed;
+    if (allCameras) {
+        return ResetAll();
     }
-    std::printf("camera %d's settings are back to the defaults\n", static_cast<int>(device));
-    return kExitOk;
+    return Reset(device);
 }
 
 }  // namespace ovilux_tool

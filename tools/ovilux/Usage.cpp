@@ -15,7 +15,8 @@ const std::map<std::string, const char*>& CommandUsages() {
                  "  Lists the cameras found, with their index and name.\n"},
         {"info", "usage: ovilux [--simulate[=IDS]] info [-d N]\n"
                  "  Shows camera N's sizes, gain and exposure ranges with the current values, the\n"
-                 "  library version and the colour modes.\n"},
+                 "  library version and the colour modes, and every kept setting that changes a\n"
+                 "  picture, marked * with the factory value where it differs.\n"},
         {"snap", "usage: ovilux [--simulate[=IDS]] snap [-d N] -o FILE [options]\n"
                  "  Takes snapshots and saves them.\n"
                  "  --format bmp|raw|jpeg|jpeg70|jpeg20|png|tiff   (default: from FILE's extension)\n"
@@ -44,10 +45,12 @@ const std::map<std::string, const char*>& CommandUsages() {
                 "  Reads or writes an image-sensor register (8-bit address, 16-bit value) or an\n"
                 "  FPGA register (8-bit address and value). Numbers may be decimal or 0x hex.\n"},
         {"settings", "usage: ovilux settings show|reset [-d N]\n"
+                     "       ovilux settings reset --all\n"
                      "       ovilux settings export|import FILE [-d N]\n"
-                     "  Shows camera N's stored settings, puts them back to the defaults, or writes\n"
-                     "  them to / replaces them from a text file ([Key] sections, Name=dword:N lines).\n"
-                     "  An import checks every line first and changes nothing when one is wrong.\n"},
+                     "  Shows camera N's stored settings, puts them (or every camera's) back to the\n"
+                     "  defaults, or writes them to / replaces them from a text file ([Key] sections,\n"
+                     "  Name=dword:N lines). An import checks every line and every value against its\n"
+                     "  range first and changes nothing when one is wrong.\n"},
         {"doctor", "usage: ovilux doctor\n"
                    "  Checks what reaching cameras needs: the cameras on USB, whether this user may\n"
                    "  open and claim each (with the udev rules that would allow it, or what holds\n"
@@ -62,7 +65,7 @@ const std::map<std::string, const char*>& CommandUsages() {
 }  // namespace
 
 void PrintToolUsage(FILE* to) {
-    std::fputs("usage: ovilux [--simulate[=IDS]] COMMAND [options]\n"
+    std::fputs("usage: ovilux [--simulate[=IDS]] [--defaults] COMMAND [options]\n"
                "       ovilux -h | --help | --version | COMMAND --help\n"
                "\n"
                "Commands:\n"
@@ -77,7 +80,9 @@ void PrintToolUsage(FILE* to) {
                "\n"
                "--simulate[=IDS] uses the simulated camera built into the library instead of real\n"
                "hardware (IDS: hex USB product ids separated by commas, default 3030); so does the\n"
-               "environment variable OVILUX_SIMULATE=IDS.\n",
+               "environment variable OVILUX_SIMULATE=IDS.\n"
+               "--defaults runs on the factory settings and leaves the stored ones untouched; so\n"
+               "does the environment variable OVILUX_SETTINGS=defaults.\n",
                to);
 }
 

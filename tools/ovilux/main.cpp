@@ -38,7 +38,7 @@ void PrintVersion() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // --simulate may stand anywhere on the line; everything else keeps its place.
+    // --simulate and --defaults may stand anywhere on the line; everything else keeps its place.
     GlobalOptions global;
     std::string simulateIds;
     std::vector<std::string> words;
@@ -47,6 +47,9 @@ int main(int argc, char** argv) {
         if (word == "--simulate" || word.rfind("--simulate=", 0) == 0) {
             global.simulate = true;
             simulateIds = word.size() > 11 ? word.substr(11) : "";
+        } else if (word == "--defaults") {
+            // The factory settings for this run; the stored ones are neither read nor changed.
+            CameraSession::UseFactorySettings();
         } else {
             words.push_back(word);
         }

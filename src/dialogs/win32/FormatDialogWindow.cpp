@@ -156,6 +156,12 @@ int32_t ShowCameraDialog(session::COvilux& session, platform::WindowHandle owner
     if (!MayOpenDialog(session, static_cast<HWND>(owner))) {
         return 0;
     }
+    // The dialog shows and keeps the presets of the settings store, which a session on the
+    // factory settings leaves alone.
+    if (!session.UsesStore()) {
+        session.RecordError(session::code::kNotSupported);
+        return 0;
+    }
     camera::COviluxUXBase* camera = session.Camera();
     CFormatDialogRun run(session);
     FormatWindow window(camera->GetDeviceNumber(), camera->IsWidthFree() != 0, camera->IsHeightFree() != 0);

@@ -52,16 +52,25 @@ private:
 
 }  // namespace
 
-struct SettingsStore::Impl {};
+struct SettingsStore::Impl {
+    bool readFailed = false;
+};
 
-SettingsStore::SettingsStore() = default;
+SettingsStore::SettingsStore() : impl_(std::make_unique<Impl>()) {}
 SettingsStore::~SettingsStore() = default;
 
 bool SettingsStore::IsOpen() const { return true; }
 
+bool SettingsStore::ReadFailed() const { return impl_->readFailed; }
+
 std::optional<std::vector<SettingValue>> SettingsStore::ReadKey(const std::string& path) {
     Key key;
-    if (key.Open(path) != ERROR_SUCCESS) {
+    if (const LSTATUS status = key.Open(path); status != ERROR_SUCCESS) {
+        // A missing key is simply not there yet; any other failure leaves what it holds unknown.
+        if (status != ERROR_FILE_NOT_FOUND && status != ERROR_PATH_NOT_FOUND) {
+            Debug("cannot open " + FullPath(path), status);
+            impl_->readFailed = true;
+        }
         return std::nullopt;
     }
     std::vector<SettingValue> values;
@@ -82,6 +91,7 @@ std::optional<std::vector<SettingValue>> SettingsStore::ReadKey(const std::strin
         }
         if (status != ERROR_SUCCESS) {
             Debug("cannot read a value of " + FullPath(path), status);
+            impl_->readFailed = true;
             break;
         }
         // Values of other types are someone else's; the settings never use them.
@@ -143,5 +153,11 @@ bool SettingsStore::Write(const StoreBatch& batch) {
 }
 
 std::string SettingsStore::Location() { return "HKEY_CURRENT_USER\\" + RootPath(); }
+
+bool SettingsStore::FactorySettingsRequested() {
+    char buffer[16] = {};
+    const DWORD length = GetEnvironmentVariableA("OVILUX_SETTINGS", buffer, sizeof buffer);
+    return length < sizeof buffer && std::string(buffer, length) == "defaults";
+}
 
 }  // namespace ovilux::platform
