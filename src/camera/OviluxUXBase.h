@@ -230,6 +230,9 @@ public:
     // Frames skipped since the transfer started because their header announced another size
     // than the window's.
     uint32_t WrongSizeFrames() const { return wrongSizeFrames_; }
+    // Frames dropped since the transfer started because their payload came short or a chunk of
+    // it failed: never delivered, whatever the buffer held.
+    uint32_t IncompleteFrames() const { return incompleteFrames_; }
 
 private:
     // Calls a sensor-model operation; 0 when no model exists.
@@ -296,6 +299,7 @@ private:
     std::atomic<int32_t> running_{0};
     std::atomic<uint32_t> lostFrames_{0};
     std::atomic<uint32_t> wrongSizeFrames_{0};
+    std::atomic<uint32_t> incompleteFrames_{0};
     platform::Thread transferThread_;
     // Each device object has its own end event: a shared one could release another camera's
     // StopTransfer while this thread still runs.

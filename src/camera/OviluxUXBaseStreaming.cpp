@@ -1,11 +1,13 @@
 // OviluxUXBaseStreaming.cpp - the camera device object's streaming: the transfer thread and
 // its loops, the frame ring, waiting for frames and copying them out.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "camera/OviluxUXBase.h"
 #include "camera/ProductIds.h"
 #include "platform/Clock.h"
+#include "platform/DebugOutput.h"
 #include "usb/OviCy3Cam.h"
 #include "usb/TransferLayout.h"
 
@@ -28,6 +30,14 @@ constexpr int32_t kLastRowSubModels = 7;  // the head sub-models up to this one 
 
 int32_t NextRingIndex(int32_t index) { return index + 1 >= kRingBuffers ? 0 : index + 1; }
 int32_t PreviousRingIndex(int32_t index) { return index == 0 ? kRingBuffers - 1 : index - 1; }
+
+void ReportIncompleteFrame(const usb::FrameDescriptor& descriptor) {
+    char line[128];
+    std::snprintf(line, sizeof(line), "ovilux: frame %u lost: %u of %u payload bytes came\n",
+                  static_cast<unsigned>(descriptor.frameCount), static_cast<unsigned>(descriptor.receivedBytes),
+                  static_cast<unsigned>(usb::FramePayloadCount(descriptor.header)));
+    platform::DebugOutput(line);
+}
 
 }  // namespace
 
@@ -217,6 +227,7 @@ int32_t COviluxUXBase::TransferLoop() {
     const int32_t mode = captureMode_;
     lostFrames_ = 0;
     wrongSizeFrames_ = 0;
+    incompleteFrames_ = 0;
     bool counted = false;
     uint32_t lastCount = 0;
     if (!controller_->OpenStream()) {
@@ -247,6 +258,10 @@ int32_t COviluxUXBase::TransferLoop() {
                 break;
             }
             ok = controller_->ReadFramePayload(&descriptor, timeout) != 0;
+            if (!ok) {
+                ++incompleteFrames_;
+                ReportIncompleteFrame(descriptor);
+            }
         }
         if (ok && !AnnouncesFrameSize(descriptor)) {
             // Read to keep the stream in step, but never delivered: rows of another width

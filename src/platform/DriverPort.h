@@ -37,6 +37,7 @@ constexpr uint32_t kOperationAborted = 995;
 constexpr uint32_t kIoIncomplete = 996;
 constexpr uint32_t kIoPending = 997;
 constexpr uint32_t kDeviceNotConnected = 1167;
+constexpr uint32_t kNoSystemResources = 1450;  // the system could not take the transfer on now
 }  // namespace win32_error
 
 // The FX3 driver's device I/O control codes (device type 0x22, any access).

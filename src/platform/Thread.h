@@ -13,6 +13,10 @@ enum class ThreadPriority {
     TimeCritical,
 };
 
+// Asks the system to run the calling thread at the time-critical priority; without the rights for
+// it the thread runs on as it was. Threads that serve a time-critical thread take it too.
+void SetCurrentThreadTimeCritical();
+
 class Thread {
 public:
     Thread();

@@ -13,6 +13,7 @@ struct FrameDescriptor {
     uint8_t* buffer;                    // where payloads go
     uint32_t capacity;                  // the buffer's size in bytes
     uint32_t expectedBytes;             // a header-less frame's size
+    uint32_t receivedBytes;             // payload bytes the last payload read received
 };
 
 }  // namespace ovilux::usb

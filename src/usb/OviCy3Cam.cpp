@@ -272,15 +272,18 @@ int32_t COviCy3Cam::SromRead(uint16_t address, uint8_t* value) {
 
 void COviCy3Cam::Release() {
     CloseStream();
+    CloseDeviceHandle(&selectionHandle_);
     transferBuffer_.reset();
 }
 
 int32_t COviCy3Cam::SelectDevice(int32_t row) {
     CloseStream();
+    CloseDeviceHandle(&selectionHandle_);
     if (!IsDevicePresent(row)) {
         return 0;
     }
     deviceRow_ = row;
+    OpenDevicePath(&selectionHandle_, row, false);
     return 1;
 }
 
@@ -416,10 +419,15 @@ int32_t COviCy3Cam::ReadFrameHeader(FrameDescriptor* descriptor, uint32_t /*time
     for (int attempt = 0; attempt < kFrameHeaderAttempts; ++attempt) {
         uint8_t header[kFrameHeaderBytes] = {};
         uint32_t bytes = 0;
-        if (DirectTransfer(streamHandle_, header, kFrameHeaderBytes, kFrameEndpoint, &bytes, kFrameHeaderTimeoutMs)) {
+        const bool done =
+            DirectTransfer(streamHandle_, header, kFrameHeaderBytes, kFrameEndpoint, &bytes, kFrameHeaderTimeoutMs) != 0;
+        if (done && bytes == kFrameHeaderBytes) {
             std::memcpy(descriptor->header, header, kFrameHeaderBytes);
             descriptor->frameCount = FrameHeaderCount(header);
             return 1;
+        }
+        if (done && bytes == 0) {
+            continue;  // a zero-length packet closing the last transfer: the header comes next
         }
         // A missed header usually means the FPGA's frame logic is stuck; pulse its reset.
         FpgaWrite(kFpgaFrameResetRegister, 1);
@@ -441,11 +449,16 @@ int32_t COviCy3Cam::ReadFramePayload(FrameDescriptor* descriptor, uint32_t timeo
     if (size > descriptor->capacity || (descriptor->buffer == nullptr && size != 0)) {
         return FailClosing(opened);
     }
+    descriptor->receivedBytes = 0;
     for (uint32_t offset = 0; offset < size; offset += kPayloadChunkBytes) {
         const uint32_t chunk = size - offset < kPayloadChunkBytes ? size - offset : kPayloadChunkBytes;
         uint32_t bytes = 0;
-        // A chunk counts by the driver's status, not by its byte count.
-        if (!DirectTransfer(streamHandle_, descriptor->buffer + offset, chunk, kFrameEndpoint, &bytes, timeout)) {
+        const bool done =
+            DirectTransfer(streamHandle_, descriptor->buffer + offset, chunk, kFrameEndpoint, &bytes, timeout) != 0;
+        descriptor->receivedBytes += bytes <= chunk ? bytes : chunk;
+        // A chunk that ends short is a frame cut off (the camera's short packet ended it): the
+        // buffer past it still holds the last frame's bytes, so the frame is lost, never passed on.
+        if (!done || bytes != chunk) {
             return FailClosing(opened);
         }
     }

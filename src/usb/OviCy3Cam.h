@@ -103,6 +103,9 @@ private:
     int32_t FailClosing(bool opened);
 
     platform::DeviceHandle streamHandle_ = nullptr;
+    // Held from selection to release: where opening claims the camera (libusb), the claim then
+    // lasts the session's life, and no other process takes the camera between two requests.
+    platform::DeviceHandle selectionHandle_ = nullptr;
     std::unique_ptr<uint8_t[]> transferBuffer_;
     platform::CriticalSection registerLock_;
 };

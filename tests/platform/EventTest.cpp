@@ -73,3 +73,19 @@ TEST(Event, SameNameIsOneObjectAndOtherNamesAreNot) {
     EXPECT_EQ(second.Wait(0), WaitResult::Signalled);
     EXPECT_EQ(first.Wait(0), WaitResult::TimedOut) << "one auto-reset signal serves one wait, whichever handle";
 }
+
+// A completion sets the event of a caller whose wait may end on its own at any moment; the
+// caller then destroys the event. Whatever the interleaving, Set must be done with the event
+// before the waiter can see it set (AddressSanitizer and ThreadSanitizer watch every round).
+TEST(Event, ASetterIsDoneWithTheEventBeforeItsWaiterCanFreeIt) {
+    constexpr int kRounds = 4000;
+    for (int round = 0; round < kRounds; ++round) {
+        auto* event = new Event(round % 2 == 0 ? EventReset::Auto : EventReset::Manual, false);
+        std::thread setter([event] { event->Set(); });
+        // The waiter polls, as a transfer's caller whose timed wait runs out does.
+        while (event->Wait(round % 3 == 0 ? 1 : 0) != WaitResult::Signalled) {
+        }
+        delete event;
+        setter.join();
+    }
+}

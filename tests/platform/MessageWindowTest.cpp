@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <future>
 #include <memory>
 #include <thread>
@@ -83,3 +84,30 @@ TEST(MessageWindow, DestroyingAWindowWakesItsWaiter) {
     EXPECT_FALSE(answer.get());
     EXPECT_FALSE(IsWindowAlive(window));
 }
+
+#ifndef _WIN32
+#include <unistd.h>
+
+namespace {
+
+WindowHandle g_lateWindow = nullptr;
+
+// Runs after the destructors of every static made since it was registered, as a hot-plug event
+// that libusb's thread posts while the process exits.
+void PostLate() { _exit(PostWindowMessage(g_lateWindow, 0x0219, 0x8000, 0) ? 0 : 3); }
+
+}  // namespace
+
+// A message posted while the process exits, after the statics' destructors have run, still finds
+// the window table (AddressSanitizer watches the child).
+TEST(MessageWindow, APostAfterTheStaticsAreGoneStillFindsTheTable) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process: its table made after the handler
+    EXPECT_EXIT(
+        {
+            std::atexit(PostLate);
+            g_lateWindow = CreateMessageWindow();
+            std::exit(1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+#endif

@@ -124,13 +124,56 @@ TEST_F(ControllerFrames, FirstFailingChunkFailsThePayload) {
     EXPECT_EQ(DirectLengths(0x81).size(), 2u);
 }
 
-TEST_F(ControllerFrames, ShortChunksStillCount) {
+// A chunk that ends short cuts the frame off: the buffer past it holds the last frame's bytes,
+// so the payload fails there, says how much came, and reads no further chunk.
+TEST_F(ControllerFrames, AShortChunkFailsThePayloadWhereItEnds) {
     Announce(0x80000 + 10);
     ScriptedReply shortChunk;
     shortChunk.bytes = 100;
     port.Script(ioctl::kDirectTransfer, shortChunk);
-    EXPECT_TRUE(cam->ReadFramePayload(&descriptor, 3000));
+    EXPECT_FALSE(cam->ReadFramePayload(&descriptor, 3000));
+    EXPECT_EQ(DirectLengths(0x81).size(), 1u);
+    EXPECT_EQ(descriptor.receivedBytes, 100u);
+
+    ScriptedReply shortRemainder;
+    shortRemainder.bytes = 9;
+    port.Script(ioctl::kDirectTransfer, ScriptedReply{});
+    port.Script(ioctl::kDirectTransfer, shortRemainder);
+    EXPECT_FALSE(cam->ReadFramePayload(&descriptor, 3000)) << "the last, partial chunk counts as well";
+    EXPECT_EQ(descriptor.receivedBytes, 0x80000u + 9);
+    EXPECT_TRUE(cam->ReadFramePayload(&descriptor, 3000)) << "whole chunks read whole";
+    EXPECT_EQ(descriptor.receivedBytes, 0x80000u + 10);
+}
+
+// A header read that comes short is no header; a zero-length packet before it (the end of the
+// last transfer) is read past without a reset of the camera's frame logic.
+TEST_F(ControllerFrames, AHeaderIsReadWholeAndAZeroLengthPacketBeforeItIsSkipped) {
+    ScriptedReply empty;
+    empty.bytes = 0;
+    ScriptedReply header;
+    header.data.assign(64, 0);
+    header.data[16] = 0x40;  // a payload of 64 bytes
+    header.data[32] = 7;     // frame 7
+    port.Script(ioctl::kDirectTransfer, empty);
+    port.Script(ioctl::kDirectTransfer, header);
+    ASSERT_TRUE(cam->ReadFrameHeader(&descriptor, 0));
+    EXPECT_EQ(descriptor.frameCount, 7u);
     EXPECT_EQ(DirectLengths(0x81).size(), 2u);
+    const auto resets = [this] {
+        int count = 0;
+        for (const ControlCall& call : ControlCalls(port)) {
+            count += IsResetWrite(call, 1) ? 1 : 0;
+        }
+        return count;
+    };
+    EXPECT_EQ(resets(), 0) << "no reset for a zero-length packet";
+
+    ScriptedReply half;
+    half.bytes = 32;
+    port.Script(ioctl::kDirectTransfer, half);
+    port.Script(ioctl::kDirectTransfer, header);
+    ASSERT_TRUE(cam->ReadFrameHeader(&descriptor, 0));
+    EXPECT_EQ(resets(), 1) << "half a header is a missed header";
 }
 
 TEST_F(ControllerFrames, ChunkThatOutlastsItsTimeoutIsAbortedAndWaitedFor) {

@@ -279,7 +279,7 @@ TEST_F(ControllerRequests, UnpluggedCameraFailsAtTheHandleOpen) {
     EXPECT_FALSE(cam->SelectDevice(32));
 }
 
-TEST_F(ControllerRequests, StreamHandleIsOverlappedAndSelectionClosesIt) {
+TEST_F(ControllerRequests, StreamHandleIsOverlappedAndSelectionClosesItAndHoldsItsOwn) {
     ASSERT_TRUE(cam->OpenStream());
     const platform::DeviceHandle stream = cam->StreamHandle();
     ASSERT_NE(stream, nullptr);
@@ -288,8 +288,12 @@ TEST_F(ControllerRequests, StreamHandleIsOverlappedAndSelectionClosesIt) {
     EXPECT_EQ(cam->StreamHandle(), stream) << "an open stream is kept";
     ASSERT_TRUE(cam->SelectDevice(0));
     EXPECT_EQ(cam->StreamHandle(), nullptr);
-    EXPECT_EQ(port.OpenHandles(), 0);
+    EXPECT_EQ(port.OpenHandles(), 1) << "the selected camera's own handle, held until release";
     EXPECT_FALSE(cam->CloseStream());
+    ASSERT_TRUE(cam->SelectDevice(0));
+    EXPECT_EQ(port.OpenHandles(), 1) << "selecting again keeps one";
+    cam->Release();
+    EXPECT_EQ(port.OpenHandles(), 0);
 }
 
 TEST_F(ControllerRequests, BufferedTransferUsesTheSixtyFourMegabyteBlock) {

@@ -5,9 +5,11 @@
 #include <sys/ioctl.h>
 #include <linux/usbdevice_fs.h>
 #include <ftw.h>
+#include <sys/stat.h>
 #include <umockdev.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,8 @@ namespace ovilux::test {
 namespace {
 
 constexpr int kPortCount = 16;
+constexpr int kFirstDeviceNumber = 2;  // 1 is the root hub's
+constexpr int kLastDeviceNumber = 127;
 constexpr size_t kSetupBytes = 8;
 constexpr uint32_t kHeaderBytes = 38;
 constexpr uint64_t kRequestHandle = 1;  // the simulated camera's handle number for every URB
@@ -59,7 +64,7 @@ int UrbStatus(const platform::IoResult& result) {
         case platform::win32_error::kOperationAborted:
             return -ENOENT;
         case platform::win32_error::kDeviceNotConnected:
-            return -ENODEV;
+            return -ESHUTDOWN;  // what the host controller ends an unplugged device's URBs with
         default:
             return -EPIPE;
     }
@@ -69,11 +74,21 @@ int UrbStatus(const platform::IoResult& result) {
 
 // One URB submitted and not yet reaped.
 struct Urb {
-    uint64_t clientAddress;
-    UMockdevIoctlData* data;  // the client's usbdevfs_urb, written back when reaped
+    uint64_t clientAddress = 0;
+    UMockdevIoctlData* data = nullptr;  // the client's usbdevfs_urb, written back when reaped
     std::shared_ptr<sim::CPendingRequest> read;  // bulk reads only
     int status = 0;
     int actualLength = 0;
+    uint8_t* buffer = nullptr;
+    int bufferLength = 0;
+    bool shortNotOk = false;
+    std::optional<BulkFault> fault;
+};
+
+struct PlannedFault {
+    BulkFault fault;
+    uint32_t skip;
+    uint32_t count;
 };
 
 // One device as umockdev shows it; its requests arrive on umockdev's own thread.
@@ -81,8 +96,14 @@ struct EmulatedUsbBus::Slot {
     std::mutex mutex;
     std::shared_ptr<sim::CSimCamera> camera;
     std::string sysPath;
+    std::string devnode;
+    int number = 0;
     bool gone = false;
     std::deque<Urb> urbs;
+    uint32_t capabilities = kKernelCapabilities;
+    std::string kernelDriver;
+    UMockdevIoctlClient* claimant = nullptr;  // the open file holding the interface
+    std::deque<PlannedFault> faults;
 };
 
 struct EmulatedUsbBus::State {
@@ -91,7 +112,8 @@ struct EmulatedUsbBus::State {
     // Kept for the process's life: umockdev may still hand a request to a device long unplugged.
     std::vector<std::unique_ptr<Slot>> devices;
     Slot* ports[kPortCount] = {};
-    int nextDeviceNumber = 2;
+    int lastDeviceNumber = 1;  // the root hub's
+    std::vector<std::string> attachedNodes;
 };
 
 namespace {
@@ -126,6 +148,65 @@ void RunControl(sim::CSimCamera& camera, uint8_t* buffer, Urb& record) {
     }
 }
 
+// The fault planned for the next bulk read, if any.
+std::optional<BulkFault> TakeFault(EmulatedUsbBus::Slot& slot) {
+    if (slot.faults.empty()) {
+        return std::nullopt;
+    }
+    PlannedFault& next = slot.faults.front();
+    if (next.skip > 0) {
+        --next.skip;
+        return std::nullopt;
+    }
+    const BulkFault fault = next.fault;
+    if (--next.count == 0) {
+        slot.faults.pop_front();
+    }
+    return fault;
+}
+
+// A finished bulk read as usbfs reports it, with its planned fault applied.
+void EndBulkRead(const platform::IoResult& result, Urb& urb) {
+    urb.status = UrbStatus(result);
+    urb.actualLength = static_cast<int>(result.bytes);
+    if (!result.ok || !urb.fault) {
+        return;
+    }
+    if (*urb.fault == BulkFault::Short) {
+        urb.actualLength /= 2;
+        std::fill(urb.buffer + urb.actualLength, urb.buffer + urb.bufferLength, kUnwrittenByte);
+        // A short packet on a URB that forbids it ends it with the kernel's own error.
+        urb.status = urb.shortNotOk ? -EREMOTEIO : 0;
+    } else if (*urb.fault == BulkFault::Overflow) {
+        urb.status = -EOVERFLOW;
+    }
+}
+
+gboolean AnswerNothingToReap(gpointer client) {
+    umockdev_ioctl_client_complete(static_cast<UMockdevIoctlClient*>(client), -1, EAGAIN);
+    g_object_unref(client);
+    return G_SOURCE_REMOVE;
+}
+
+// The emulated node always polls ready, so libusb asks again at once whenever nothing is done:
+// "nothing" comes after a millisecond, or that loop (at real-time priority as root) would
+// take a core from everything else.
+void AnswerNothingToReapSoon(UMockdevIoctlClient* client) {
+    g_object_ref(client);
+    GSource* source = g_timeout_source_new(1);
+    g_source_set_callback(source, AnswerNothingToReap, client, nullptr);
+    g_source_attach(source, g_main_context_get_thread_default());
+    g_source_unref(source);
+}
+
+void OnClientVanished(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client, gpointer user) {
+    auto* slot = static_cast<EmulatedUsbBus::Slot*>(user);
+    std::lock_guard<std::mutex> lock(slot->mutex);
+    if (slot->claimant == client) {
+        slot->claimant = nullptr;  // closing the file releases its claim
+    }
+}
+
 gboolean OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client, gpointer user) {
     auto* slot = static_cast<EmulatedUsbBus::Slot*>(user);
     std::lock_guard<std::mutex> lock(slot->mutex);
@@ -141,18 +222,49 @@ gboolean OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client, gp
     switch (request) {
         case USBDEVFS_GET_CAPABILITIES: {
             UMockdevIoctlData* caps = umockdev_ioctl_data_resolve(arg, 0, sizeof(uint32_t), nullptr);
-            const uint32_t value = USBDEVFS_CAP_BULK_SCATTER_GATHER | USBDEVFS_CAP_BULK_CONTINUATION |
-                                   USBDEVFS_CAP_NO_PACKET_SIZE_LIM;
+            const uint32_t value = slot->capabilities;
             std::memcpy(caps->data, &value, sizeof(value));
             Complete(client, 0, 0);
             return TRUE;
         }
         case USBDEVFS_CLAIMINTERFACE:
-        case USBDEVFS_RELEASEINTERFACE:
-        case USBDEVFS_CLEAR_HALT:
-            if (request == USBDEVFS_CLEAR_HALT) {
-                slot->camera->ResetPipe();
+            // Another open file's claim, or a kernel driver's, makes the interface busy.
+            if ((slot->claimant != nullptr && slot->claimant != client) || !slot->kernelDriver.empty()) {
+                Complete(client, -1, EBUSY);
+                return TRUE;
             }
+            slot->claimant = client;
+            Complete(client, 0, 0);
+            return TRUE;
+        case USBDEVFS_RELEASEINTERFACE:
+            if (slot->claimant == client) {
+                slot->claimant = nullptr;
+            }
+            Complete(client, 0, 0);
+            return TRUE;
+        case USBDEVFS_GETDRIVER: {
+            UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_getdriver), nullptr);
+            if (slot->kernelDriver.empty()) {
+                Complete(client, -1, ENODATA);
+                return TRUE;
+            }
+            auto& answer = *reinterpret_cast<usbdevfs_getdriver*>(data->data);
+            std::snprintf(answer.driver, sizeof(answer.driver), "%s", slot->kernelDriver.c_str());
+            Complete(client, 0, 0);
+            return TRUE;
+        }
+        case USBDEVFS_IOCTL:
+            // Only the request to unbind a kernel driver comes here (libusb's, before claiming
+            // again after a reset): with none bound the kernel answers "no data".
+            if (slot->kernelDriver.empty()) {
+                Complete(client, -1, ENODATA);
+            } else {
+                slot->kernelDriver.clear();
+                Complete(client, 0, 0);
+            }
+            return TRUE;
+        case USBDEVFS_CLEAR_HALT:
+            slot->camera->ResetPipe();
             Complete(client, 0, 0);
             return TRUE;
         case USBDEVFS_RESET:
@@ -170,14 +282,27 @@ gboolean OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client, gp
                 Complete(client, -1, EINVAL);
                 return TRUE;
             }
-            Urb record{address, umockdev_ioctl_data_ref(urbData), nullptr};
+            Urb record;
+            record.clientAddress = address;
+            record.data = umockdev_ioctl_data_ref(urbData);
+            record.buffer = buffer->data;
+            record.bufferLength = urb.buffer_length;
+            record.shortNotOk = (urb.flags & USBDEVFS_URB_SHORT_NOT_OK) != 0;
             if (urb.type == USBDEVFS_URB_TYPE_CONTROL && urb.buffer_length >= static_cast<int>(kSetupBytes)) {
                 RunControl(*slot->camera, buffer->data, record);
             } else if (urb.type == USBDEVFS_URB_TYPE_BULK && urb.endpoint == 0x81) {
-                record.read = std::make_shared<sim::CPendingRequest>(kRequestHandle, nullptr, nullptr, buffer->data,
-                                                                     static_cast<uint32_t>(urb.buffer_length), 0,
-                                                                     std::nullopt);
-                slot->camera->Read(record.read, false);
+                record.fault = TakeFault(*slot);
+                if (record.fault == BulkFault::NoMemory) {
+                    umockdev_ioctl_data_unref(record.data);
+                    Complete(client, -1, ENOMEM);
+                    return TRUE;
+                }
+                if (record.fault != BulkFault::ZeroLength) {  // a zero-length packet takes no stream bytes
+                    record.read = std::make_shared<sim::CPendingRequest>(
+                        kRequestHandle, nullptr, nullptr, buffer->data, static_cast<uint32_t>(urb.buffer_length), 0,
+                        std::nullopt);
+                    slot->camera->Read(record.read, false);
+                }
             } else {
                 umockdev_ioctl_data_unref(record.data);
                 Complete(client, -1, EINVAL);
@@ -190,9 +315,10 @@ gboolean OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client, gp
         case USBDEVFS_DISCARDURB: {
             uint64_t address = 0;
             std::memcpy(&address, arg->data, sizeof(address));
+            // As usbfs: a URB that has already completed cannot be discarded, only reaped.
             for (Urb& urb : slot->urbs) {
-                if (urb.clientAddress == address && urb.read != nullptr) {
-                    slot->camera->Cancel(kRequestHandle, urb.read.get());
+                if (urb.clientAddress == address && urb.read != nullptr &&
+                    slot->camera->Cancel(kRequestHandle, urb.read.get())) {
                     Complete(client, 0, 0);
                     return TRUE;
                 }
@@ -208,8 +334,7 @@ gboolean OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client, gp
                     if (!result.ok && result.error == platform::win32_error::kIoIncomplete) {
                         continue;
                     }
-                    urb->status = UrbStatus(result);
-                    urb->actualLength = static_cast<int>(result.bytes);
+                    EndBulkRead(result, *urb);
                 }
                 auto& written = *reinterpret_cast<usbdevfs_urb*>(urb->data->data);
                 written.status = urb->status;
@@ -221,7 +346,7 @@ gboolean OnIoctl(UMockdevIoctlBase* /*handler*/, UMockdevIoctlClient* client, gp
                 Complete(client, 0, 0);
                 return TRUE;
             }
-            Complete(client, -1, EAGAIN);
+            AnswerNothingToReapSoon(client);
             return TRUE;
         default:
             Complete(client, -1, ENOTTY);
@@ -313,9 +438,15 @@ std::shared_ptr<sim::CSimCamera> EmulatedUsbBus::Plug(uint16_t productId, int po
     if (state_->ports[port] != nullptr) {
         return nullptr;
     }
-    const int number = state_->nextDeviceNumber++;
+    // As the kernel does: the next free number after the last one given, wrapping past 127.
+    int number = state_->lastDeviceNumber;
+    do {
+        number = number >= kLastDeviceNumber ? kFirstDeviceNumber : number + 1;
+    } while (std::any_of(std::begin(state_->ports), std::end(state_->ports),
+                         [number](const Slot* taken) { return taken != nullptr && taken->number == number; }));
+    state_->lastDeviceNumber = number;
     char name[16];
-    char devnum[8];
+    char devnum[12];
     char devnode[40];
     char majorMinor[16];
     std::snprintf(name, sizeof(name), "1-%d", port);
@@ -341,9 +472,19 @@ std::shared_ptr<sim::CSimCamera> EmulatedUsbBus::Plug(uint16_t productId, int po
     auto slot = std::make_unique<Slot>();
     slot->camera = std::make_shared<sim::CSimCamera>(productId, port, nodeFile, sim::SimSpeed::Fast);
     slot->sysPath = sysPath;
+    slot->devnode = devnode;
+    slot->number = number;
     g_free(sysPath);
     UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
     g_signal_connect(handler, "handle-ioctl", G_CALLBACK(OnIoctl), slot.get());
+    g_signal_connect(handler, "client-vanished", G_CALLBACK(OnClientVanished), slot.get());
+    // A number given again gets the new device's handler; the old device is long gone.
+    auto& attached = state_->attachedNodes;
+    if (std::find(attached.begin(), attached.end(), slot->devnode) != attached.end()) {
+        umockdev_testbed_detach_ioctl(testbed, devnode, nullptr);
+    } else {
+        attached.push_back(slot->devnode);
+    }
     umockdev_testbed_attach_ioctl(testbed, devnode, handler, nullptr);
     umockdev_testbed_uevent(testbed, slot->sysPath.c_str(), "add");
     state_->ports[port] = slot.get();
@@ -368,6 +509,75 @@ void EmulatedUsbBus::Unplug(int port) {
     slot->camera->Unplug();
     umockdev_testbed_uevent(state_->testbed, slot->sysPath.c_str(), "remove");
     umockdev_testbed_remove_device(state_->testbed, slot->sysPath.c_str());
+}
+
+namespace {
+
+// Runs change on the slot of the camera at port, under its lock; false when none is plugged.
+template <typename Change>
+bool WithSlot(EmulatedUsbBus::State& state, int port, Change change);
+
+}  // namespace
+
+void EmulatedUsbBus::FaultBulkReads(int port, BulkFault fault, uint32_t count, uint32_t skip) {
+    WithSlot(*state_, port, [&](Slot& slot) { slot.faults.push_back({fault, skip, count}); });
+}
+
+void EmulatedUsbBus::SetCapabilities(int port, uint32_t capabilities) {
+    WithSlot(*state_, port, [&](Slot& slot) { slot.capabilities = capabilities; });
+}
+
+void EmulatedUsbBus::BindKernelDriver(int port, const std::string& driver) {
+    WithSlot(*state_, port, [&](Slot& slot) { slot.kernelDriver = driver; });
+}
+
+bool EmulatedUsbBus::Claimed(int port) {
+    bool claimed = false;
+    WithSlot(*state_, port, [&](Slot& slot) { claimed = slot.claimant != nullptr; });
+    return claimed;
+}
+
+int EmulatedUsbBus::DeviceNumber(int port) {
+    int number = 0;
+    WithSlot(*state_, port, [&](Slot& slot) { number = slot.number; });
+    return number;
+}
+
+namespace {
+
+template <typename Change>
+bool WithSlot(EmulatedUsbBus::State& state, int port, Change change) {
+    if (port < 1 || port >= kPortCount) {
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(state.mutex);
+    EmulatedUsbBus::Slot* slot = state.ports[port];
+    if (slot == nullptr) {
+        return false;
+    }
+    std::lock_guard<std::mutex> slotLock(slot->mutex);
+    change(*slot);
+    return true;
+}
+
+int OpenEntry(const char* path, const struct stat* status, int type, struct FTW* /*walk*/) {
+    if (type == FTW_D || type == FTW_DP) {
+        chmod(path, 0755);
+    } else if (S_ISSOCK(status->st_mode)) {
+        chmod(path, 0777);  // anyone may talk to the emulation, as anyone may ask a device node
+    } else if (S_ISREG(status->st_mode)) {
+        chmod(path, 0644);
+    }
+    return 0;
+}
+
+}  // namespace
+
+void EmulatedUsbBus::OpenToEveryone() {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    nftw(g_testbedRoot.c_str(), OpenEntry, 16, FTW_PHYS);
+    // As /tmp: a program's preload makes its own event socket here when it listens for uevents.
+    chmod(g_testbedRoot.c_str(), 01777);
 }
 
 void EmulatedUsbBus::WriteSysFile(const std::string& path, const std::string& content) {

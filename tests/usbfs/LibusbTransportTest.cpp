@@ -3,7 +3,9 @@
 // frames, and the ends a request can meet (cancelled, aborted, closed under it, unplugged).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +35,9 @@ namespace {
 
 constexpr uint8_t kSensorBus = 0x90;
 
+// What the port says on the debug channel is part of what these suites check.
+const bool kDebugOutputOn = setenv("OVILUX_DEBUG", "1", 1) == 0;
+
 class LibusbTransport : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(test::EmulatedUsbBus::Preloaded()) << "run under umockdev's preload"; }
@@ -59,9 +64,10 @@ protected:
         }
         return paths;
     }
-    std::shared_ptr<sim::CSimCamera> OpenCamera(int portNumber) {
+    std::shared_ptr<sim::CSimCamera> OpenCamera(int portNumber, uint32_t capabilities = test::kKernelCapabilities) {
         std::shared_ptr<sim::CSimCamera> camera = Plug(0x3030, portNumber);
         EXPECT_NE(camera, nullptr);
+        bus.SetCapabilities(portNumber, capabilities);
         EXPECT_EQ(WaitForCameras(1).size(), 1u);
         cam = std::make_unique<COviCy3Cam>(port, nullptr, tableName.c_str());
         EXPECT_EQ(cam->EnumerateDevices(), 1);
@@ -80,6 +86,21 @@ protected:
                cam->FpgaWrite(64, static_cast<uint8_t>(height)) &&
                cam->FpgaWrite(65, static_cast<uint8_t>(height >> 8));
     }
+
+    void UnplugAll() {
+        cam.reset();
+        for (int p : plugged) {
+            bus.Unplug(p);
+        }
+        plugged.clear();
+        WaitForCameras(0);
+    }
+    // A frame of the window set, header and payload, read whole.
+    bool ReadWholeFrame(FrameDescriptor& descriptor) {
+        return cam->ReadFrameHeader(&descriptor, 0) && FramePayloadCount(descriptor.header) == kFrameBytes &&
+               cam->ReadFramePayload(&descriptor, 3000) && descriptor.receivedBytes == kFrameBytes;
+    }
+    static constexpr uint32_t kFrameBytes = 1024u * 768u;  // one 512 KiB chunk and the rest
 
     test::EmulatedUsbBus& bus = test::EmulatedUsbBus::Instance();
     platform::LibusbDriverPort& port = platform::LibusbDriverPort::Instance();
@@ -305,4 +326,191 @@ TEST_F(LibusbTransport, HostileRequestsAreRefused) {
     EXPECT_EQ(good.bytes, kTransferHeaderBytes + 64);
     EXPECT_TRUE(port.Close(handle));
     EXPECT_FALSE(port.Close(handle)) << "closed twice";
+}
+
+// A chunk that comes short, overflows or is a lone zero-length packet loses its frame: the read
+// fails, says how much came, and the next frame arrives whole, through the one-URB path and
+// through the 16 KiB URBs libusb splits a read into where usbfs has no scatter-gather.
+TEST_F(LibusbTransport, ChunksEndingShortOverflowingOrEmptyLoseTheirFrameAndTheStreamStaysInStep) {
+    struct Case {
+        const char* name;
+        test::BulkFault fault;
+        uint32_t capabilities;
+        uint32_t skip;  // bulk URBs before the faulty one: the header's, then the chunk's
+    };
+    const uint32_t split = test::kCapabilitiesWithoutScatterGather;
+    for (const Case& c : {Case{"short", test::BulkFault::Short, test::kKernelCapabilities, 1},
+                          Case{"overflow", test::BulkFault::Overflow, test::kKernelCapabilities, 1},
+                          Case{"zero-length", test::BulkFault::ZeroLength, test::kKernelCapabilities, 1},
+                          Case{"short, split", test::BulkFault::Short, split, 1 + 5},
+                          Case{"overflow, split", test::BulkFault::Overflow, split, 1 + 31},
+                          Case{"remainder short, split", test::BulkFault::Short, split, 1 + 32 + 3}}) {
+        ASSERT_NE(OpenCamera(6, c.capabilities), nullptr) << c.name;
+        ASSERT_TRUE(SetWindow(1024, 768)) << c.name;
+        std::vector<uint8_t> raw(kFrameBytes);
+        FrameDescriptor descriptor{};
+        descriptor.buffer = raw.data();
+        descriptor.capacity = static_cast<uint32_t>(raw.size());
+        ASSERT_TRUE(cam->OpenStream()) << c.name;
+        ASSERT_TRUE(ReadWholeFrame(descriptor)) << c.name << ": a frame before the fault";
+
+        bus.FaultBulkReads(6, c.fault, 1, c.skip);
+        ASSERT_TRUE(cam->ReadFrameHeader(&descriptor, 0)) << c.name;
+        EXPECT_FALSE(cam->ReadFramePayload(&descriptor, 3000)) << c.name << ": a cut frame is never whole";
+        EXPECT_LT(descriptor.receivedBytes, kFrameBytes) << c.name;
+
+        for (int frame = 0; frame < 2; ++frame) {
+            ASSERT_TRUE(ReadWholeFrame(descriptor)) << c.name << ": frame " << frame << " after the fault";
+        }
+        UnplugAll();
+    }
+}
+
+// The camera sends a zero-length packet where a header was awaited (the end of the last
+// transfer): the header is read on, not made of nothing.
+TEST_F(LibusbTransport, AZeroLengthPacketBeforeAHeaderIsSkipped) {
+    ASSERT_NE(OpenCamera(6), nullptr);
+    ASSERT_TRUE(SetWindow(1024, 768));
+    std::vector<uint8_t> raw(kFrameBytes);
+    FrameDescriptor descriptor{};
+    descriptor.buffer = raw.data();
+    descriptor.capacity = static_cast<uint32_t>(raw.size());
+    ASSERT_TRUE(cam->OpenStream());
+    bus.FaultBulkReads(6, test::BulkFault::ZeroLength, 1);
+    EXPECT_TRUE(ReadWholeFrame(descriptor));
+}
+
+// usbfs refuses a transfer when the system's transfers in flight would pass its memory limit;
+// the transfer fails with the system's own "no resources" and the debug channel names the limit.
+TEST_F(LibusbTransport, ATransferRefusedForUsbfsMemoryNamesTheLimit) {
+    ASSERT_TRUE(kDebugOutputOn);
+    ASSERT_NE(OpenCamera(7), nullptr);
+    ASSERT_TRUE(SetWindow(1024, 768));
+    bus.WriteSysFile("module/usbcore/parameters/usbfs_memory_mb", "16\n");
+    std::vector<uint8_t> raw(kFrameBytes);
+    FrameDescriptor descriptor{};
+    descriptor.buffer = raw.data();
+    descriptor.capacity = static_cast<uint32_t>(raw.size());
+    ASSERT_TRUE(cam->OpenStream());
+    ASSERT_TRUE(cam->ReadFrameHeader(&descriptor, 0));
+    bus.FaultBulkReads(7, test::BulkFault::NoMemory, 1);
+    testing::internal::CaptureStderr();
+    const bool read = cam->ReadFramePayload(&descriptor, 3000) != 0;
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(read);
+    EXPECT_EQ(cam->LastError(), win32_error::kNoSystemResources);
+    EXPECT_NE(said.find("usbfs refused a 524288-byte transfer for lack of memory"), std::string::npos) << said;
+    EXPECT_NE(said.find("16 MiB"), std::string::npos) << said;
+    EXPECT_NE(said.find("/sys/module/usbcore/parameters/usbfs_memory_mb"), std::string::npos) << said;
+    EXPECT_TRUE(ReadWholeFrame(descriptor)) << "the next frame, once memory is there again";
+}
+
+// The transfer path's own timeouts abort reads that race their completion on a streaming
+// camera: each read ends once, whole or aborted, never half, and the stream goes on.
+TEST_F(LibusbTransport, AbortsRacingCompletionsOnAStreamingCameraEndEachReadOnce) {
+    ASSERT_NE(OpenCamera(8), nullptr);
+    ASSERT_TRUE(SetWindow(64, 64));
+    ASSERT_TRUE(cam->OpenStream());
+    std::vector<uint8_t> data(64 + 64 * 64);
+    int whole = 0;
+    int aborted = 0;
+    for (int round = 0; round < 300; ++round) {
+        ASSERT_TRUE(cam->PrepareRead(nullptr)) << round;
+        uint32_t bytes = 1;
+        const uint32_t length = round % 2 == 0 ? 64u : static_cast<uint32_t>(data.size());
+        if (cam->DirectTransfer(cam->StreamHandle(), data.data(), length, kFrameEndpoint, &bytes, round % 3)) {
+            EXPECT_GT(bytes, 0u) << round;
+            ++whole;
+        } else {
+            EXPECT_EQ(bytes, 0u) << round;
+            ++aborted;
+        }
+    }
+    EXPECT_EQ(whole + aborted, 300);
+    std::vector<uint8_t> raw(64 * 64);
+    FrameDescriptor descriptor{};
+    descriptor.buffer = raw.data();
+    descriptor.capacity = static_cast<uint32_t>(raw.size());
+    ASSERT_TRUE(cam->ReadFrameHeader(&descriptor, 0)) << "the stream after " << whole << " whole, " << aborted
+                                                       << " aborted";
+    EXPECT_EQ(FramePayloadCount(descriptor.header), 64u * 64u);
+    EXPECT_TRUE(cam->ReadFramePayload(&descriptor, 3000));
+}
+
+// The selected camera stays claimed between requests, so no other process can take it from an
+// idle session; a claim held elsewhere (or a kernel driver's) makes opening fail and say why.
+TEST_F(LibusbTransport, TheSelectedCameraStaysClaimedAndAClaimHeldElsewhereIsSaid) {
+    ASSERT_TRUE(kDebugOutputOn);
+    ASSERT_NE(OpenCamera(9), nullptr);
+    ASSERT_TRUE(cam->FpgaWrite(7, 1));
+    EXPECT_TRUE(bus.Claimed(9)) << "between two requests of the selected camera";
+    cam.reset();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (bus.Claimed(9) && std::chrono::steady_clock::now() < deadline) {
+        Event(EventReset::Manual, false).Wait(10);
+    }
+    EXPECT_FALSE(bus.Claimed(9)) << "released with the controller";
+
+    bus.BindKernelDriver(9, "usbtest");
+    const std::vector<std::string> paths = WaitForCameras(1);
+    ASSERT_EQ(paths.size(), 1u);
+    testing::internal::CaptureStderr();
+    const DeviceHandle refused = port.Open(paths[0].c_str(), false);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(refused, nullptr);
+    EXPECT_NE(said.find("cannot be opened: in use by another process"), std::string::npos) << said;
+    bus.BindKernelDriver(9, "");
+    const DeviceHandle opened = port.Open(paths[0].c_str(), false);
+    EXPECT_NE(opened, nullptr);
+    EXPECT_TRUE(port.Close(opened));
+}
+
+// Once the camera is gone every request says so, and a port reset of the vanished device fails
+// at once instead of waiting.
+TEST_F(LibusbTransport, AVanishedDeviceRefusesItsResetAndEveryRequest) {
+    ASSERT_NE(OpenCamera(10), nullptr);
+    const std::vector<std::string> paths = WaitForCameras(1);
+    ASSERT_EQ(paths.size(), 1u);
+    const DeviceHandle handle = port.Open(paths[0].c_str(), false);
+    ASSERT_NE(handle, nullptr);
+    bus.Unplug(10);
+    plugged.clear();
+    const auto start = std::chrono::steady_clock::now();
+    const IoResult reset = port.IoControl(handle, fx3_ioctl::kResetParentPort, nullptr, 0, nullptr, 0, nullptr);
+    EXPECT_FALSE(reset.ok);
+    EXPECT_EQ(reset.error, win32_error::kDeviceNotConnected);
+    EXPECT_FALSE(cam->ResetParentPort());
+    uint8_t value = 0;
+    EXPECT_FALSE(cam->FpgaRead(7, &value));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(port.Close(handle));
+}
+
+// The kernel hands out device numbers 2 to 127 in turn and then again from the start; a number
+// given again reaches the camera now behind it, so the suites can run again and again.
+TEST_F(LibusbTransport, DeviceNumbersComeRoundAgain) {
+    ASSERT_NE(Plug(0x3030, 11), nullptr);
+    const int first = bus.DeviceNumber(11);
+    int number = first;
+    for (int plug = 0; plug < 130 && !(plug > 0 && number == first); ++plug) {
+        // Each plug and unplug is heard before the next: udev's events queue no further.
+        ASSERT_EQ(WaitForCameras(1).size(), 1u);
+        bus.Unplug(11);
+        plugged.clear();
+        ASSERT_EQ(WaitForCameras(0).size(), 0u);
+        ASSERT_NE(Plug(0x3030, 11), nullptr);
+        number = bus.DeviceNumber(11);
+        ASSERT_GE(number, 2);
+        ASSERT_LE(number, 127);
+    }
+    EXPECT_EQ(number, first) << "the number came round";
+    const std::vector<std::string> paths = WaitForCameras(1);
+    ASSERT_EQ(paths.size(), 1u);
+    cam = std::make_unique<COviCy3Cam>(port, nullptr, tableName.c_str());
+    ASSERT_EQ(cam->EnumerateDevices(), 1);
+    ASSERT_TRUE(cam->SelectDevice(0));
+    EXPECT_TRUE(cam->FpgaWrite(7, 0x21));
+    uint8_t value = 0;
+    EXPECT_TRUE(cam->FpgaRead(7, &value));
+    EXPECT_EQ(value, 0x21);
 }

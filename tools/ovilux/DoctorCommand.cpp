@@ -1,7 +1,7 @@
 // DoctorCommand.cpp - ovilux doctor: what stands between this user and the cameras. Lists the
-// cameras on USB, whether this user may open each (and the udev rule that would allow it),
-// usbfs's memory limit against what streaming needs, the library's build and transports, and
-// where the settings live.
+// cameras on USB, whether this user may open and claim each (the udev rules that would allow
+// it, another process or a kernel driver holding it), usbfs's memory limit against what the
+// attached cameras keep in flight, the library's build and transports, and where the settings live.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <vector>
 #endif
 
 namespace ovilux_tool {
@@ -51,9 +52,22 @@ bool CheckUsb() {
 constexpr uint16_t kCameraVendor = 0x04B4;
 constexpr uint16_t kFirstCameraProduct = 0x3000;
 constexpr uint16_t kLastCameraProduct = 0x33FF;
-// The largest single transfer a camera of the family makes: a whole full-size frame of 16-bit
-// samples, read at once by the cameras that deliver frames in one piece.
-constexpr unsigned kStreamingNeedMiB = (2592u * 1944u * 2u + (1u << 20) - 1) >> 20;
+constexpr int kCameraInterface = 0;
+constexpr const char* kUsbfsMemoryLimitFile = "/sys/module/usbcore/parameters/usbfs_memory_mb";
+// What a camera keeps in flight while it streams: the family reads a frame's payload in 512 KiB
+// transfers one after another, while the FX3-direct product (0x3042) reads a whole frame, a
+// full-size frame of 16-bit samples, in one transfer.
+constexpr uint16_t kWholeFrameProduct = 0x3042;
+constexpr unsigned kChunkKiB = 512;
+constexpr unsigned kWholeFrameKiB = (2592u * 1944u * 2u + 1023u) / 1024u;
+
+unsigned InFlightKiB(uint16_t product) { return product == kWholeFrameProduct ? kWholeFrameKiB : kChunkKiB; }
+
+std::string MiB(unsigned kib) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.1f MiB", kib / 1024.0);
+    return text;
+}
 
 void PrintSettingsStore() {
     const char* store = std::getenv("OVILUX_REGISTRY");
@@ -70,8 +84,54 @@ void PrintSettingsStore() {
     std::printf("settings    %s\n", path.c_str());
 }
 
-// True when every camera found may be opened by this user.
-bool CheckCameras() {
+void PrintAccessRules(uint16_t vendor, uint16_t product) {
+    std::printf("            udev rules allow it (packaging/60-ovilux.rules holds the whole family), in\n"
+                "            /etc/udev/rules.d/60-ovilux.rules; for the user at the seat (a desktop login):\n"
+                "            SUBSYSTEM==\"usb\", ATTR{idVendor}==\"%04x\", ATTR{idProduct}==\"%04x\", TAG+=\"uaccess\"\n"
+                "            for users without a seat (SSH, services, containers, a second user), by group:\n"
+                "            SUBSYSTEM==\"usb\", ATTR{idVendor}==\"%04x\", ATTR{idProduct}==\"%04x\", GROUP=\"video\", "
+                "MODE=\"0660\"\n"
+                "            and: sudo usermod -aG video $USER (log in again); then: sudo udevadm control --reload\n"
+                "            && sudo udevadm trigger, and plug the camera in again\n",
+                static_cast<unsigned>(vendor), static_cast<unsigned>(product), static_cast<unsigned>(vendor),
+                static_cast<unsigned>(product));
+}
+
+// Opens and claims the camera as the library would: the node's mode is not the whole story.
+bool TryClaim(libusb_device* device) {
+    libusb_device_handle* handle = nullptr;
+    const int opened = libusb_open(device, &handle);
+    if (opened != LIBUSB_SUCCESS) {
+        std::printf("            but it does not open: %s\n", libusb_strerror(opened));
+        return false;
+    }
+    bool ready = false;
+    if (libusb_kernel_driver_active(handle, kCameraInterface) == 1) {
+        std::printf("            but a kernel driver holds its interface: unbind it (see the driver link under\n"
+                    "            /sys/bus/usb/devices/%u-*:1.0) or blacklist the module\n",
+                    static_cast<unsigned>(libusb_get_bus_number(device)));
+    } else {
+        const int claimed = libusb_claim_interface(handle, kCameraInterface);
+        if (claimed == LIBUSB_SUCCESS) {
+            libusb_release_interface(handle, kCameraInterface);
+            std::printf("            opened and claimed: ready\n");
+            ready = true;
+        } else if (claimed == LIBUSB_ERROR_BUSY) {
+            std::printf("            but it is in use by another process (a session of the library holds it\n"
+                        "            from selection to release): fuser -v /dev/bus/usb/%03u/%03u names it\n",
+                        static_cast<unsigned>(libusb_get_bus_number(device)),
+                        static_cast<unsigned>(libusb_get_device_address(device)));
+        } else {
+            std::printf("            but its interface cannot be claimed: %s\n", libusb_strerror(claimed));
+        }
+    }
+    libusb_close(handle);
+    return ready;
+}
+
+// True when every camera found may be opened and claimed by this user; adds each camera's
+// product to products.
+bool CheckCameras(std::vector<uint16_t>& products) {
     libusb_context* context = nullptr;
     if (libusb_init(&context) != LIBUSB_SUCCESS) {
         std::printf("usb         libusb could not start: is /dev/bus/usb there (a container may hide it)?\n");
@@ -79,8 +139,7 @@ bool CheckCameras() {
     }
     libusb_device** list = nullptr;
     const ssize_t count = libusb_get_device_list(context, &list);
-    int cameras = 0;
-    bool allOpen = true;
+    bool allReady = true;
     for (ssize_t i = 0; i < count; ++i) {
         libusb_device_descriptor descriptor{};
         if (libusb_get_device_descriptor(list[i], &descriptor) != LIBUSB_SUCCESS ||
@@ -88,54 +147,64 @@ bool CheckCameras() {
             descriptor.idProduct > kLastCameraProduct) {
             continue;
         }
-        ++cameras;
+        products.push_back(descriptor.idProduct);
         char node[64];
         std::snprintf(node, sizeof(node), "/dev/bus/usb/%03u/%03u", static_cast<unsigned>(libusb_get_bus_number(list[i])),
                       static_cast<unsigned>(libusb_get_device_address(list[i])));
         const bool mayOpen = access(node, R_OK | W_OK) == 0;
-        allOpen = allOpen && mayOpen;
         std::printf("camera      %04x:%04x at %s: %s\n", static_cast<unsigned>(descriptor.idVendor),
                     static_cast<unsigned>(descriptor.idProduct), node,
                     mayOpen ? "this user may open it" : "this user may NOT open it");
         if (!mayOpen) {
-            std::printf("            a udev rule allows it (packaging/60-ovilux.rules holds the whole family):\n"
-                        "            SUBSYSTEM==\"usb\", ATTR{idVendor}==\"%04x\", ATTR{idProduct}==\"%04x\", "
-                        "TAG+=\"uaccess\"\n"
-                        "            then: sudo udevadm control --reload && sudo udevadm trigger, and plug it in again\n",
-                        static_cast<unsigned>(descriptor.idVendor), static_cast<unsigned>(descriptor.idProduct));
+            PrintAccessRules(descriptor.idVendor, descriptor.idProduct);
         }
+        allReady = (mayOpen && TryClaim(list[i])) && allReady;
     }
     if (list != nullptr) {
         libusb_free_device_list(list, 1);
     }
     libusb_exit(context);
-    if (cameras == 0) {
+    if (products.empty()) {
         std::printf("cameras     none on USB (vendor 04b4, products 3000 to 33ff)\n");
     }
-    return allOpen;
+    return allReady;
 }
 
-// True when usbfs lets a transfer as large as streaming needs through.
-bool CheckUsbfsMemory() {
-    std::ifstream file("/sys/module/usbcore/parameters/usbfs_memory_mb");
+// True when usbfs's limit, one budget for every transfer in flight on the system, holds what the
+// attached cameras keep in flight while all of them stream.
+bool CheckUsbfsMemory(const std::vector<uint16_t>& products) {
+    std::ifstream file(kUsbfsMemoryLimitFile);
     long limit = -1;
     if (!(file >> limit) || limit < 0) {
-        std::printf("usbfs       memory limit unknown (no /sys/module/usbcore/parameters/usbfs_memory_mb)\n");
+        std::printf("usbfs       memory limit unknown (no %s)\n", kUsbfsMemoryLimitFile);
         return true;
     }
-    const bool enough = limit == 0 || static_cast<unsigned long>(limit) >= kStreamingNeedMiB;
-    std::printf("usbfs       memory limit %ld MiB%s; streaming needs up to %u MiB in flight: %s\n", limit,
-                limit == 0 ? " (0: none)" : "", kStreamingNeedMiB, enough ? "enough" : "TOO LOW");
+    unsigned needKiB = 0;
+    for (uint16_t product : products) {
+        needKiB += InFlightKiB(product);
+    }
+    const bool enough = limit == 0 || static_cast<unsigned long>(limit) * 1024u >= needKiB;
+    std::printf("usbfs       memory limit %ld MiB%s for all transfers in flight on the system\n", limit,
+                limit == 0 ? " (0: none)" : "");
+    for (size_t i = 0; i < products.size(); ++i) {
+        std::printf("            04b4:%04x keeps up to %s in flight while it streams\n",
+                    static_cast<unsigned>(products[i]), MiB(InFlightKiB(products[i])).c_str());
+    }
+    std::printf("            %zu camera%s streaming at once need%s %s: %s\n", products.size(),
+                products.size() == 1 ? "" : "s", products.size() == 1 ? "s" : "", MiB(needKiB).c_str(),
+                enough ? "enough" : "TOO LOW");
     if (!enough) {
-        std::printf("            raise it: echo 256 | sudo tee /sys/module/usbcore/parameters/usbfs_memory_mb\n"
-                    "            (for good: usbcore.usbfs_memory_mb=256 on the kernel command line)\n");
+        std::printf("            raise it: echo 256 | sudo tee %s\n"
+                    "            (for good: usbcore.usbfs_memory_mb=256 on the kernel command line)\n",
+                    kUsbfsMemoryLimitFile);
     }
     return enough;
 }
 
 bool CheckUsb() {
-    const bool cameras = CheckCameras();
-    const bool memory = CheckUsbfsMemory();
+    std::vector<uint16_t> products;
+    const bool cameras = CheckCameras(products);
+    const bool memory = CheckUsbfsMemory(products);
     return cameras && memory;
 }
 

@@ -52,10 +52,12 @@ const std::map<std::string, const char*>& CommandUsages() {
                      "  Name=dword:N lines). An import checks every line and every value against its\n"
                      "  range first and changes nothing when one is wrong.\n"},
         {"doctor", "usage: ovilux doctor\n"
-                   "  Checks what reaching cameras needs: the cameras on USB and whether this user may\n"
-                   "  open them (with the udev rule that would allow it), usbfs's memory limit, the\n"
-                   "  library's build and transports, and where the settings are kept. Exit status 1\n"
-                   "  when a camera cannot be opened or the memory limit is too low.\n"},
+                   "  Checks what reaching cameras needs: the cameras on USB, whether this user may\n"
+                   "  open and claim each (with the udev rules that would allow it, or what holds\n"
+                   "  it: another process, a kernel driver), usbfs's memory limit against what the\n"
+                   "  attached cameras keep in flight, the library's build and transports, and where\n"
+                   "  the settings are kept. Exit status 1 when a camera cannot be opened and\n"
+                   "  claimed or the memory limit is too low.\n"},
     };
     return usages;
 }

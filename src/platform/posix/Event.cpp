@@ -56,14 +56,17 @@ Event::~Event() = default;
 bool Event::IsValid() const { return impl_ != nullptr; }
 
 bool Event::Set() {
-    {
-        std::lock_guard<std::mutex> lock(impl_->mutex);
-        impl_->set = true;
-    }
-    if (impl_->reset == EventReset::Manual) {
-        impl_->changed.notify_all();
+    // A waiter released by this Set may return, and destroy the event, at any moment after the
+    // flag is raised (its own timeout or a spurious wake-up can end its wait before any notify).
+    // So the state is held by a reference of our own, and notified while still locked: nothing
+    // here reaches the event object, or the state through it, once the flag is up.
+    const std::shared_ptr<Impl> state = impl_;
+    std::lock_guard<std::mutex> lock(state->mutex);
+    state->set = true;
+    if (state->reset == EventReset::Manual) {
+        state->changed.notify_all();
     } else {
-        impl_->changed.notify_one();
+        state->changed.notify_one();
     }
     return true;
 }

@@ -3,15 +3,20 @@
 #include "platform/posix/LibusbDriverPort.h"
 
 #include <libusb.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <thread>
 
+#include "platform/DebugOutput.h"
 #include "platform/DeviceNotification.h"
 #include "platform/Event.h"
+#include "platform/Thread.h"
 
 namespace ovilux::platform {
 
@@ -98,10 +103,43 @@ uint32_t ErrorOf(int libusbError) {
             return win32_error::kInvalidParameter;
         case LIBUSB_ERROR_INTERRUPTED:
             return win32_error::kOperationAborted;
+        case LIBUSB_ERROR_NO_MEM:
+            return win32_error::kNoSystemResources;
         default:
             return win32_error::kGenFailure;
     }
 }
+
+// usbfs keeps one budget for the memory of every transfer in flight on the system; a submit
+// beyond it fails for lack of memory, which on its own would read as a camera lost.
+void ReportUsbfsMemoryRefused(uint32_t length) {
+    std::ifstream file(kUsbfsMemoryLimitFile);
+    long limitMiB = -1;
+    char line[320];
+    if (file >> limitMiB) {
+        std::snprintf(line, sizeof(line),
+                      "ovilux: usbfs refused a %u-byte transfer for lack of memory: its limit, %ld MiB for all "
+                      "transfers in flight on the system, is in %s\n",
+                      static_cast<unsigned>(length), limitMiB, kUsbfsMemoryLimitFile);
+    } else {
+        std::snprintf(line, sizeof(line), "ovilux: usbfs refused a %u-byte transfer for lack of memory (its limit: %s)\n",
+                      static_cast<unsigned>(length), kUsbfsMemoryLimitFile);
+    }
+    DebugOutput(line);
+}
+
+void ReportOpenRefused(const std::string& path, int status) {
+    const char* why = status == LIBUSB_ERROR_BUSY     ? "in use by another process (or bound to a kernel driver)"
+                      : status == LIBUSB_ERROR_ACCESS ? "this user may not open it (ovilux doctor tells how to allow it)"
+                                                      : libusb_error_name(status);
+    std::string line = "ovilux: camera " + path + " cannot be opened: " + why + "\n";
+    DebugOutput(line.c_str());
+}
+
+// Event handling that keeps failing (a broken usbfs, a device file pulled away) must not spin:
+// the pause doubles with each failure in a row, up to a limit, and a success ends it.
+constexpr auto kFirstEventBackoff = std::chrono::milliseconds(1);
+constexpr auto kLongestEventBackoff = std::chrono::milliseconds(500);
 
 bool IsCamera(const libusb_device_descriptor& descriptor) {
     return descriptor.idVendor == kCameraVendorId && descriptor.idProduct >= kFirstCameraProductId &&
@@ -178,8 +216,18 @@ void LibusbDriverPort::StartEventThread() {
     eventThreadStarted_ = true;
     libusb_context* context = context_;
     std::thread([context] {
+        // Every chunk a transfer thread waits for is finished here: at a lower priority than
+        // that thread it would make it wait behind the work it preempts.
+        SetCurrentThreadTimeCritical();
+        pthread_setname_np(pthread_self(), kEventThreadName);
+        auto backoff = kFirstEventBackoff;
         for (;;) {
-            libusb_handle_events(context);
+            if (libusb_handle_events(context) == LIBUSB_SUCCESS) {
+                backoff = kFirstEventBackoff;
+                continue;
+            }
+            std::this_thread::sleep_for(backoff);
+            backoff = std::min(backoff * 2, kLongestEventBackoff);
         }
     }).detach();
 }
@@ -258,16 +306,22 @@ std::shared_ptr<LibusbDriverPort::Device> LibusbDriverPort::OpenDevice(const std
         }
     }
     auto device = std::make_shared<Device>(path);
-    if (match != nullptr && libusb_open(match, &device->usb) != LIBUSB_SUCCESS) {
+    int status = match != nullptr ? libusb_open(match, &device->usb) : LIBUSB_ERROR_NO_DEVICE;
+    if (status != LIBUSB_SUCCESS) {
         device->usb = nullptr;
     }
     if (list != nullptr) {
         libusb_free_device_list(list, 1);
     }
     if (device->usb == nullptr) {
+        if (status != LIBUSB_ERROR_NO_DEVICE) {
+            ReportOpenRefused(path, status);
+        }
         return nullptr;
     }
-    if (libusb_claim_interface(device->usb, kCameraInterface) != LIBUSB_SUCCESS) {
+    status = libusb_claim_interface(device->usb, kCameraInterface);
+    if (status != LIBUSB_SUCCESS) {
+        ReportOpenRefused(path, status);
         libusb_close(device->usb);
         device->usb = nullptr;
         return nullptr;
@@ -466,6 +520,8 @@ IoResult LibusbDriverPort::BulkTransfer(const Handle& handle, uint32_t code, uin
         device.inFlight.erase(std::find(device.inFlight.begin(), device.inFlight.end(), request));
         if (status == LIBUSB_ERROR_NO_DEVICE) {
             device.gone = true;
+        } else if (status == LIBUSB_ERROR_NO_MEM) {
+            ReportUsbfsMemoryRefused(length);
         }
         return Failure(ErrorOf(status));
     }

@@ -15,7 +15,8 @@
 // device. libusb's failures come back as the Windows errors the transport knows: a device
 // gone as 1167, a cancelled transfer as 995, a timeout as 121. Closing a handle cancels its
 // transfers and waits until every one has completed, so no buffer goes while the kernel may
-// still write it.
+// still write it. A submit that usbfs refuses for lack of memory fails with 1450, and a camera
+// that cannot be opened or claimed says why on the debug channel.
 #pragma once
 
 #include <condition_variable>
@@ -33,6 +34,12 @@ struct libusb_device_handle;
 struct libusb_transfer;
 
 namespace ovilux::platform {
+
+// Where the kernel keeps usbfs's memory limit, in MiB for all transfers in flight (0: none).
+constexpr const char* kUsbfsMemoryLimitFile = "/sys/module/usbcore/parameters/usbfs_memory_mb";
+
+// The name of the thread that finishes every transfer, as the system lists the process's threads.
+constexpr const char* kEventThreadName = "ovilux-usb";
 
 class LibusbDriverPort final : public DriverPort {
 public:

@@ -30,9 +30,11 @@ struct WindowTable {
     std::map<uintptr_t, std::shared_ptr<MessageQueue>> windows;
 };
 
+// Never destroyed: libusb's event thread may post a late hot-plug event while the process exits,
+// after the destructors of statics have run.
 WindowTable& Windows() {
-    static WindowTable table;
-    return table;
+    static WindowTable* const table = new WindowTable();
+    return *table;
 }
 
 std::shared_ptr<MessageQueue> FindQueue(WindowHandle window) {

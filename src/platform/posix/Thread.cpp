@@ -19,6 +19,7 @@ struct Thread::Impl {
     std::function<void()> body;
     Event done;
     std::atomic<bool> running{false};
+    ThreadPriority priority = ThreadPriority::Normal;
     // Start and the end of a join: two threads may join one thread, and only one may reap it.
     std::mutex reap;
 };
@@ -27,6 +28,9 @@ namespace {
 
 void* RunThread(void* arg) {
     auto* impl = static_cast<Thread::Impl*>(arg);
+    if (impl->priority == ThreadPriority::TimeCritical) {
+        SetCurrentThreadTimeCritical();
+    }
     impl->body();
     impl->running.store(false);
     impl->done.Set();
@@ -34,6 +38,12 @@ void* RunThread(void* arg) {
 }
 
 }  // namespace
+
+void SetCurrentThreadTimeCritical() {
+    sched_param param{};
+    param.sched_priority = sched_get_priority_max(SCHED_FIFO);
+    (void)pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+}
 
 Thread::Thread() : impl_(std::make_unique<Impl>()) {}
 
@@ -45,6 +55,7 @@ bool Thread::Start(std::function<void()> body, ThreadPriority priority) {
         return false;
     }
     impl_->body = std::move(body);
+    impl_->priority = priority;
     impl_->done.Reset();
     impl_->running.store(true);
     if (pthread_create(&impl_->thread, nullptr, RunThread, impl_.get()) != 0) {
@@ -53,11 +64,6 @@ bool Thread::Start(std::function<void()> body, ThreadPriority priority) {
         return false;
     }
     impl_->started = true;
-    if (priority == ThreadPriority::TimeCritical) {
-        sched_param param{};
-        param.sched_priority = sched_get_priority_max(SCHED_FIFO);
-        (void)pthread_setschedparam(impl_->thread, SCHED_FIFO, &param);
-    }
     return true;
 }
 

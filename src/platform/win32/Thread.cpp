@@ -34,6 +34,8 @@ Thread::Thread() : impl_(std::make_unique<Impl>()) {}
 
 Thread::~Thread() { Join(kWaitInfinite); }
 
+void SetCurrentThreadTimeCritical() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL); }
+
 bool Thread::Start(std::function<void()> body, ThreadPriority priority) {
     std::lock_guard<std::mutex> guard(impl_->reap);
     if (impl_->handle != nullptr) {
