@@ -181,15 +181,9 @@ void CAnalogDialogLogic::SetValue(AnalogRow row, int32_t value, bool programmati
 bool CAnalogDialogLogic::MirrorV() const { return session_.Analog().mirrorV != 0; }
 bool CAnalogDialogLogic::MirrorH() const { return session_.Analog().mirrorH != 0; }
 
-void CAnalogDialogLogic::SetMirrorV(bool on) {
-    session_.Camera()->SetMirrorV(on ? 1 : 0);
-    session_.Analog().mirrorV = on ? 1 : 0;
-}
+void CAnalogDialogLogic::SetMirrorV(bool on) { session_.SetMirrorV(on ? 1 : 0); }
 
-void CAnalogDialogLogic::SetMirrorH(bool on) {
-    session_.Camera()->SetMirrorH(on ? 1 : 0);
-    session_.Analog().mirrorH = on ? 1 : 0;
-}
+void CAnalogDialogLogic::SetMirrorH(bool on) { session_.SetMirrorH(on ? 1 : 0); }
 
 bool CAnalogDialogLogic::AutoIrisGainChecked() const { return session_.Analog().autoIris == kAutoIrisGain; }
 bool CAnalogDialogLogic::AutoIrisExposureChecked() const { return session_.Analog().autoIris == kAutoIrisExposure; }

@@ -11,8 +11,13 @@
 
 namespace ovilux::test::sweep {
 
+// The camera reads a vertically mirrored frame from four rows higher up (which keeps the Bayer
+// phase), so the programs' windows start at least 8 rows down: every frame then lies inside the
+// picture the camera is shown.
+constexpr int32_t kTopRowsKeptClear = 8;
+
 struct Window {
-    int32_t width = 640, height = 480, x = 0, y = 0;
+    int32_t width = 640, height = 480, x = 0, y = kTopRowsKeptClear;
 };
 
 // The filter indices the model follows, with the value each program starts from.

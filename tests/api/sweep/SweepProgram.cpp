@@ -16,13 +16,16 @@ static_assert(sizeof(kNames) / sizeof(kNames[0]) == static_cast<size_t>(Op::kCou
 
 // The filter indices the model follows, each with its range.
 struct FilterRange {
-    int32_t index, minimum, maximum, neutral;
+    int32_t index, minimum, maximum, neutral, weight;
 };
+// The switches that change what a step does (Bayer mode, gray mode, the gray-gain counter) are
+// drawn more often than the values a step scales by.
 constexpr FilterRange kFilters[] = {
-    {1, -255, 255, 0},   {2, -127, 127, 0},   {3, -360, 360, 0},   {4, -255, 255, 0},   {5, 0, 30, 0},
-    {7, 0, 400, 100},    {8, 0, 400, 100},    {9, 0, 400, 100},    {11, 0, 200, 100},   {12, 0, 3, 1},
-    {19, 0, 2, 0},       {20, 0, 255, 128},   {21, 0, 255, 128},   {22, 0, 255, 128},   {23, 0, 255, 128},
-    {24, -255, 255, 0},  {25, -255, 255, 0},  {26, -255, 255, 0},  {27, -255, 255, 0},  {28, 0, 1, 0},
+    {1, -255, 255, 0, 1},   {2, -127, 127, 0, 1},   {3, -360, 360, 0, 1},   {4, -255, 255, 0, 1},
+    {5, 0, 30, 0, 1},       {7, 0, 400, 100, 1},    {8, 0, 400, 100, 1},    {9, 0, 400, 100, 1},
+    {11, 0, 200, 100, 1},   {12, 0, 3, 1, 2},       {19, 0, 2, 0, 4},       {20, 0, 255, 128, 1},
+    {21, 0, 255, 128, 1},   {22, 0, 255, 128, 1},   {23, 0, 255, 128, 1},   {24, -255, 255, 0, 1},
+    {25, -255, 255, 0, 1},  {26, -255, 255, 0, 1},  {27, -255, 255, 0, 1},  {28, 0, 1, 0, 3},
 };
 
 // How often each call is drawn, against the others.
@@ -31,8 +34,8 @@ struct Weight {
     int weight;
 };
 constexpr Weight kWeights[] = {
-    {Op::kWindow, 4},  {Op::kSubSample, 2}, {Op::kColourMode, 3}, {Op::kMirrorH, 3}, {Op::kMirrorV, 3},
-    {Op::kFilter, 14}, {Op::kExposure, 1},  {Op::kGlobalGain, 1}, {Op::kScene, 2},   {Op::kSnap, 10},
+    {Op::kWindow, 3},  {Op::kSubSample, 2}, {Op::kColourMode, 6}, {Op::kMirrorH, 4}, {Op::kMirrorV, 4},
+    {Op::kFilter, 16}, {Op::kExposure, 1},  {Op::kGlobalGain, 1}, {Op::kScene, 2},   {Op::kSnap, 12},
     {Op::kLiveView, 2}, {Op::kRecord, 1},   {Op::kSave, 1},       {Op::kCloseReopen, 1}, {Op::kReplug, 1},
     {Op::kRecordVersus, 1},
 };
@@ -50,6 +53,22 @@ private:
     std::mt19937_64 engine_;
 };
 
+// One row, each as often as its weight says.
+template <typename Row, size_t N>
+const Row& Pick(const Row (&rows)[N], Draw& draw) {
+    int32_t total = 0;
+    for (const Row& row : rows) {
+        total += row.weight;
+    }
+    int32_t pick = draw.Between(0, total - 1);
+    const Row* chosen = rows;
+    while (pick >= chosen->weight) {
+        pick -= chosen->weight;
+        ++chosen;
+    }
+    return *chosen;
+}
+
 Call DrawCall(Op op, Draw& draw) {
     Call call{op};
     switch (op) {
@@ -59,7 +78,7 @@ Call DrawCall(Op op, Draw& draw) {
             call.a = 64 * draw.Between(draw.OneIn(12) ? 4 : 5, 20);
             call.b = 16 * draw.Between(1, 40);
             call.c = 8 * draw.Between(0, (2592 - call.a) / 8 + (draw.OneIn(10) ? 20 : 0));
-            call.d = 8 * draw.Between(0, (1944 - call.b) / 8);
+            call.d = 8 * draw.Between(1, (1944 - call.b) / 8);  // clear of the top rows (SessionModel.h)
             break;
         case Op::kSubSample:
             call.a = draw.OneIn(8) ? 3 : draw.Between(0, 2);
@@ -72,7 +91,7 @@ Call DrawCall(Op op, Draw& draw) {
             call.a = draw.Between(0, 1);
             break;
         case Op::kFilter: {
-            const FilterRange& f = kFilters[draw.Between(0, sizeof(kFilters) / sizeof(kFilters[0]) - 1)];
+            const FilterRange& f = Pick(kFilters, draw);
             call.a = f.index;
             // Half of the time near the neutral value, so that the pictures stay far from black
             // and white and a later step still has something to show.
@@ -126,19 +145,9 @@ std::string CallText(const Call& call) {
 
 Program Generate(uint64_t seed, int length) {
     Draw draw(seed);
-    int total = 0;
-    for (const Weight& w : kWeights) {
-        total += w.weight;
-    }
     Program program;
     for (int i = 0; i < length; ++i) {
-        int pick = draw.Between(0, total - 1);
-        const Weight* chosen = kWeights;
-        while (pick >= chosen->weight) {
-            pick -= chosen->weight;
-            ++chosen;
-        }
-        program.push_back(DrawCall(chosen->op, draw));
+        program.push_back(DrawCall(Pick(kWeights, draw).op, draw));
     }
     return program;
 }
