@@ -66,6 +66,15 @@ const bool kSeedRole = RegisterChildRole("sweep-seed", [](const std::vector<std:
     return Report(program, RunProgram(program));
 });
 
+// Prints the program a seed draws, for reading or for a replay file.
+const bool kPrintRole = RegisterChildRole("sweep-print", [](const std::vector<std::string>& args) {
+    if (args.size() != 2) {
+        return static_cast<int>(kSetupFailed);
+    }
+    std::fputs(WriteProgram(Generate(std::stoull(args[0]), std::stoi(args[1])), "").c_str(), stdout);
+    return 0;
+});
+
 uint64_t EnvNumber(const char* name, uint64_t otherwise) {
     const char* text = std::getenv(name);
     return text != nullptr && *text != '\0' ? std::stoull(text) : otherwise;

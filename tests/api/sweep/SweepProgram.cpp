@@ -23,9 +23,9 @@ struct FilterRange {
 constexpr FilterRange kFilters[] = {
     {1, -255, 255, 0, 1},   {2, -127, 127, 0, 1},   {3, -360, 360, 0, 1},   {4, -255, 255, 0, 1},
     {5, 0, 30, 0, 1},       {7, 0, 400, 100, 1},    {8, 0, 400, 100, 1},    {9, 0, 400, 100, 1},
-    {11, 0, 200, 100, 1},   {12, 0, 3, 1, 2},       {19, 0, 2, 0, 4},       {20, 0, 255, 128, 1},
+    {11, 0, 200, 100, 1},   {12, 0, 3, 1, 2},       {19, 0, 2, 0, 5},       {20, 0, 255, 128, 1},
     {21, 0, 255, 128, 1},   {22, 0, 255, 128, 1},   {23, 0, 255, 128, 1},   {24, -255, 255, 0, 1},
-    {25, -255, 255, 0, 1},  {26, -255, 255, 0, 1},  {27, -255, 255, 0, 1},  {28, 0, 1, 0, 3},
+    {25, -255, 255, 0, 1},  {26, -255, 255, 0, 1},  {27, -255, 255, 0, 1},  {28, 0, 1, 0, 4},
 };
 
 // How often each call is drawn, against the others.
@@ -93,11 +93,12 @@ Call DrawCall(Op op, Draw& draw) {
         case Op::kFilter: {
             const FilterRange& f = Pick(kFilters, draw);
             call.a = f.index;
-            // Half of the time near the neutral value, so that the pictures stay far from black
-            // and white and a later step still has something to show.
+            // Switches take any of their values; a scaling value half of the time one near
+            // neutral, so that the pictures stay far from black and white and a later step still
+            // has something to show.
             const int32_t near = (f.maximum - f.minimum) / 16;
-            call.b = draw.OneIn(2) ? draw.Between(f.minimum, f.maximum)
-                                   : std::clamp(f.neutral + draw.Between(-near, near), f.minimum, f.maximum);
+            call.b = near == 0 || draw.OneIn(2) ? draw.Between(f.minimum, f.maximum)
+                                                : std::clamp(f.neutral + draw.Between(-near, near), f.minimum, f.maximum);
             break;
         }
         case Op::kExposure:
