@@ -24,7 +24,7 @@ int main(void) {
     }
     printf("took a %d x %d picture; its first pixel is B %u, G %u, R %u\n", (int)Ovilux_Width(camera),
            (int)Ovilux_Height(camera), image[0], image[1], image[2]);
-    if (!Ovilux_SaveImage(camera, "snapshot.png", 5)) {
+    if (!Ovilux_SaveImage(camera, "snapshot.png", OVILUX_SAVE_PNG)) {
         fprintf(stderr, "could not save: code %d\n", (int)Ovilux_GetLastError(camera));
     }
     free(image);

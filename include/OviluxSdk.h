@@ -66,10 +66,21 @@ typedef uint16_t OVILUX_WCHAR;
  * height a multiple of 2, the origin even; at sub-sampling 1 the multiples are 32, 8 and 4, at
  * sub-sampling 2 they are 64, 16 and 8, and the frames are a half or a quarter of the window.
  *
- * Not built yet in this library (they fail cleanly): AVI recording, the defect mask, the property
- * dialogs and configuration files (0 with code 11); live view in the library's own window (a
- * placement set by Ovilux_SetPreviewWindow makes Ovilux_Preview fail with code 4); the image
- * adjustment filters and automatic exposure keep their values without applying them to frames.
+ * Bayer phase of the raw modes (8 and 16 bits; gray mode 0 leaves the samples as the sensor gave
+ * them): each sample is one colour of the sensor's Bayer filter. The M03's first active pixel is
+ * red, so rows alternate R G R G ... and G B G B ..., and an unmirrored image's top-left 2 x 2
+ * block is R G / G B: Bayer mode 1, the default of Ovilux_SetBayerMode. Window offsets keep this
+ * phase (the origin is even at every sub-sampling, and sub-sampling reads rows and columns in
+ * same-coloured pairs). The camera mirrors by reading the window from its far end, and window
+ * sizes are even, so mirroring changes the phase: with Ovilux_SetMirrorH the block is G R / B G
+ * (mode 3), with Ovilux_SetMirrorV G B / R G (mode 0), with both B G / G R (mode 2). The Bayer
+ * mode setting names the unmirrored phase; the demosaic of the colour modes and of gray mode 2
+ * exchanges it for the mirrors itself.
+ *
+ * Recording (Ovilux_Record), the defect mask, configuration files, the image adjustment filters,
+ * the gray modes and automatic exposure all work on every system. The property dialogs are
+ * offered on Windows; elsewhere they return 0 with code 11. Functions this camera family does not
+ * support are listed at the end, with what they return.
  * ------------------------------------------------------------------------------------------- */
 
 /* Window messages the library posts. */
@@ -94,7 +105,8 @@ typedef struct OviluxDeviceBroadcast {
     char name[260];      /* the interface path, e.g. \\?\usb#vid_04b4&pid_3030#... */
 } OviluxDeviceBroadcast;
 
-/* Notification codes: lParam of OVILUX_WM_NOTIFY and values of Ovilux_GetLastError. */
+/* Notification codes: lParam of OVILUX_WM_NOTIFY and values of Ovilux_GetLastError; a text for
+ * each: OviluxCode_Text in OviluxCodes.h. */
 #define OVILUX_CODE_SUCCESS 0        /* success notice after a camera feature switch or a temperature read */
 #define OVILUX_CODE_NO_CAMERA 1      /* no camera object, wrong capture state, or no image yet */
 #define OVILUX_CODE_NOT_PRESENT 2    /* the camera is not present, or a device index out of range */
@@ -105,7 +117,7 @@ typedef struct OviluxDeviceBroadcast {
 #define OVILUX_CODE_BAD_WINDOW 7     /* the capture window is invalid or the camera refused it */
 #define OVILUX_CODE_NO_FRAME 8       /* a frame could not be taken or the live view could not start */
 #define OVILUX_CODE_BAD_ARGUMENT 9   /* an argument is out of range or null */
-#define OVILUX_CODE_NOT_SUPPORTED 11 /* the function or feature is not supported (or not built) */
+#define OVILUX_CODE_NOT_SUPPORTED 11 /* the function or feature is not supported */
 #define OVILUX_CODE_CONVERSION 12    /* a name could not be converted; temperature or file failure */
 #define OVILUX_CODE_CAMERA_LOST 13   /* the camera was lost during live view */
 #define OVILUX_CODE_MASK_FILE 14     /* a defect-mask file could not be read or written */
@@ -298,11 +310,25 @@ OVILUX_API int32_t Ovilux_GetImage(uint32_t handle, void* buffer, int32_t size, 
 OVILUX_API int32_t Ovilux_SetWaitTime(uint32_t handle, int32_t milliseconds);
 /* The live-view pause in milliseconds; -1 on failure. */
 OVILUX_API int32_t Ovilux_GetWaitTime(uint32_t handle);
-/* Records live view into an AVI file for timeMs; 1 / 0. Not built yet: 0 with code 11. */
+/* Starts live view and records its frames into an uncompressed AVI file for timeMs from the
+ * first frame; 1 / 0. Files that would pass 2 GiB go on in NAME_001.avi, NAME_002.avi, ... A stop
+ * (Ovilux_StopPreview, Ovilux_Close) or the camera's loss ends the recording with its file
+ * finalised; while it records, the file is held by the library (on Windows no other program may
+ * open it). window non-zero shows the live view in the library's window (Ovilux_SetPreviewWindow).
+ * A failure after live view started closes it, and the window, again. */
 OVILUX_API int32_t Ovilux_Record(uint32_t handle, const char* fileName, int32_t timeMs, int32_t window);
 /* As Ovilux_Record with a UTF-16 file name. */
 OVILUX_API int32_t Ovilux_RecordW(uint32_t handle, const OVILUX_WCHAR* fileName, int32_t timeMs, int32_t window);
-/* Saves the last frame to a file (format 0 to 6); 1 / 0. */
+/* File formats of Ovilux_SaveImage: the number alone chooses, not the name's extension. */
+#define OVILUX_SAVE_BMP 0      /* uncompressed BMP */
+#define OVILUX_SAVE_RAW 1      /* the image's bytes as delivered (stride-padded rows), no header */
+#define OVILUX_SAVE_JPEG_100 2 /* JPEG at quality 100 */
+#define OVILUX_SAVE_JPEG_70 3  /* JPEG at quality 70 */
+#define OVILUX_SAVE_JPEG_20 4  /* JPEG at quality 20 */
+#define OVILUX_SAVE_PNG 5      /* PNG */
+#define OVILUX_SAVE_TIFF 6     /* TIFF */
+/* Saves the last frame to a file in one of the formats above; 1 / 0. A file the system refuses
+ * records no code (OviluxCodes.h). */
 OVILUX_API int32_t Ovilux_SaveImage(uint32_t handle, const char* fileName, int32_t format);
 /* As Ovilux_SaveImage with a UTF-16 file name. */
 OVILUX_API int32_t Ovilux_SaveImageW(uint32_t handle, const OVILUX_WCHAR* fileName, int32_t format);
@@ -352,16 +378,15 @@ OVILUX_API int32_t Ovilux_GetTemperature(uint32_t handle, int32_t* ok);
 OVILUX_API int32_t Ovilux_SetPeltier(uint32_t handle, int32_t on);
 /* Filter index 100: the cooler state; -1 when not supported. */
 OVILUX_API int32_t Ovilux_GetPeltier(uint32_t handle, int32_t* ok);
-/* Automatic exposure mode 0 (off), 1 or 2; 1 / 0. Not built yet: the mode is kept, frames are
- * not measured. */
+/* Automatic exposure mode 0 (off), 1 (the exposure follows each frame's brightness) or 2 (the
+ * global gain does); 1 / 0. */
 OVILUX_API int32_t Ovilux_SetAutoIris(uint32_t handle, int32_t mode);
 /* The kept automatic exposure mode; the flag is set to 1. */
 OVILUX_API int32_t Ovilux_GetAutoIris(uint32_t handle, int32_t* ok);
 
 /* ---- Defect mask, property dialogs, configuration ---- */
 
-/* Not built yet (the defect mask, the dialogs and configuration files): each returns 0 with
- * code 11. */
+/* The dialogs are offered on Windows only: elsewhere they return 0 with code 11. */
 /* Loads the defect references from a mask file; 1 / 0. */
 OVILUX_API int32_t Ovilux_LoadMaskFile(uint32_t handle, const char* fileName);
 /* As Ovilux_LoadMaskFile with a UTF-16 file name. */
@@ -403,8 +428,8 @@ OVILUX_API int32_t Ovilux_ReceiveText(uint32_t handle, char* text, int32_t lengt
 
 /* ---- Filter values ----
  * The general forms; each named getter and setter below is one of them with a fixed index.
- * The image adjustment values (brightness to gamma, gray mode) are kept and range-checked but
- * not yet applied to frames.
+ * The image adjustment values (brightness to gamma, gray modes) apply to every frame converted
+ * from the next one on.
  * Setters return 1 / 0 and refuse values out of range with code 9; getters return the value
  * (0 or -1 on failure) with the flag telling success. */
 

@@ -8,9 +8,9 @@
 from . import sim
 from ._library import lib as _lib
 from .camera import COLOR_MODES, WINDOW_RULES, Camera, Window
-from .errors import MEANINGS, OviluxError
+from .errors import MEANINGS, OviluxError, code_text
 
-__all__ = ["Camera", "Window", "OviluxError", "MEANINGS", "COLOR_MODES", "WINDOW_RULES", "sim", "library_version"]
+__all__ = ["Camera", "Window", "OviluxError", "MEANINGS", "code_text", "COLOR_MODES", "WINDOW_RULES", "sim", "library_version"]
 
 
 def library_version():

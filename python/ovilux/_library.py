@@ -21,6 +21,7 @@ _FUNCTIONS = {
     "Ovilux_Initialize": (c_uint32, [c_void_p]),
     "Ovilux_Release": (c_int32, [c_uint32]),
     "Ovilux_GetLastError": (c_int32, [c_uint32]),
+    "OviluxCode_Text": (c_char_p, [c_int32]),
     "Ovilux_GetCameraInfo": (c_int32, [c_uint32, c_void_p]),
     "Ovilux_EnumDevice": (c_int32, [c_uint32, c_char_p]),
     "Ovilux_SetDeviceNumber": (c_int32, [c_uint32, c_int32]),

@@ -61,9 +61,9 @@ class Camera:
             self.close()
             raise OviluxError("Ovilux_SetDeviceNumber", NOT_PRESENT, f"there is no camera {index}; {count} found")
         self.name = names.raw[index * 256:(index + 1) * 256].split(b"\0", 1)[0].decode(errors="replace")
-        self._check(lib.Ovilux_SetDeviceNumber(handle, index), "Ovilux_SetDeviceNumber")
+        self._check(lib.Ovilux_SetDeviceNumber(self._live(), index), "Ovilux_SetDeviceNumber")
         self._info = CameraInfo(size=ctypes.sizeof(CameraInfo))
-        self._check(lib.Ovilux_GetCameraInfo(handle, ctypes.byref(self._info)), "Ovilux_GetCameraInfo")
+        self._check(lib.Ovilux_GetCameraInfo(self._live(), ctypes.byref(self._info)), "Ovilux_GetCameraInfo")
 
     def close(self):
         """Stops any capture and releases the session; later calls raise OviluxError."""
@@ -86,13 +86,17 @@ class Camera:
         return self._live()
 
     def _live(self):
+        """The handle for the next call, with the session's code stack read empty: codes of
+        earlier calls stay on it until popped, so a failure then reports the call's own code."""
         if not self._handle:
             raise OviluxError("Camera", NO_CAMERA, "the camera is closed")
+        while lib.Ovilux_GetLastError(self._handle) != 0:
+            pass
         return self._handle
 
     def _check(self, result, call, detail=""):
         if not result:
-            raise OviluxError(call, lib.Ovilux_GetLastError(self._live()), detail)
+            raise OviluxError(call, lib.Ovilux_GetLastError(self._handle), detail)
 
     # ---- ranges and settings ----
 

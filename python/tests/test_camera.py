@@ -74,6 +74,18 @@ def test_a_refused_value_raises_the_library_code_and_the_range(camera, setting, 
     assert words in str(refused.value)
 
 
+def test_a_failure_reports_its_own_code_not_one_left_by_an_earlier_call(camera):
+    assert lib.Ovilux_SetColorMode(camera.handle, 12) == 0  # code 9 left on the stack, not popped
+    with pytest.raises(ovilux.OviluxError) as refused:
+        camera.subsample = 3  # refused without a code
+    assert refused.value.code == 0 and refused.value.meaning == "no code recorded"
+    assert "failed: no code recorded" in str(refused.value)
+    camera.color_mode = 24
+    with pytest.raises(ovilux.OviluxError) as refused:
+        camera.window = (1, 0, 640, 480)
+    assert refused.value.code == 7 and refused.value.meaning == ovilux.code_text(7) != ovilux.code_text(9)
+
+
 def test_settings_read_back_within_the_reported_ranges(camera):
     low, high = camera.ranges["global_gain"]
     camera.global_gain = high

@@ -55,4 +55,9 @@ int32_t BayerModeAfterMirroring(int32_t bayerMode, const MirrorState& state, int
     return AdjustBayerModeForMirror(bayerMode, changesColumns, changesRows);
 }
 
+int32_t BayerModeAsArrived(int32_t bayerMode, const MirrorState& state) {
+    return AdjustBayerModeForMirror(bayerMode, state.mirrorH && state.cameraMirrorsH,
+                                    state.mirrorV && state.cameraMirrorsV);
+}
+
 }  // namespace ovilux::image

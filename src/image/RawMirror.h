@@ -26,4 +26,8 @@ int MirrorRawBuffer(DibImage& raw, const MirrorState& state);
 // of columns (rows) leaves every colour on the parity it had.
 int32_t BayerModeAfterMirroring(int32_t bayerMode, const MirrorState& state, int32_t width, int32_t height);
 
+// The Bayer mode of a raw frame as it arrived: only the mirrors the camera made have changed
+// its phase, the software mirroring has not run yet.
+int32_t BayerModeAsArrived(int32_t bayerMode, const MirrorState& state);
+
 }  // namespace ovilux::image

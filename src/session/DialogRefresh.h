@@ -1,5 +1,5 @@
 // DialogRefresh.h - how an open property dialog hears of values the frame chain changed by
-// itself (auto iris, white balance), without the session knowing anything of windows.
+// itself (auto iris, white balance, gray gains), without the session knowing anything of windows.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,8 @@ public:
     virtual void ExposureChanged(int32_t value) = 0;
     // The white balance measured new Bayer gains, now kept in the session.
     virtual void BayerGainsChanged() = 0;
+    // The automatic gray gain measured new gray gains, now kept in the session.
+    virtual void GrayGainsChanged() = 0;
 };
 
 }  // namespace ovilux::session

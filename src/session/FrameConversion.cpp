@@ -69,7 +69,11 @@ bool ApplyGrayMode(ImageBuffers& images, ConversionSettings& settings, image::Di
         }
         filters::ApplyGrayGains(raw, settings.gray);
     } else if (settings.grayMode == kGrayModeLuminance && settings.colourMode == 0 && FitColourScratch(images)) {
-        filters::GrayToLuminance(raw, images.out24, KeptGains(settings));
+        // The frame has the camera's mirrors in it but not yet the software ones: its colours
+        // sit where the mode as arrived says.
+        image::GainRecord gains = KeptGains(settings);
+        gains.bayerMode = image::BayerModeAsArrived(settings.bayerMode, settings.mirror);
+        filters::GrayToLuminance(raw, images.out24, gains);
     }
     return measured;
 }

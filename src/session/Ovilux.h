@@ -51,6 +51,29 @@ struct FrameInformation {
     void* buffer;
 };
 
+class COvilux;
+
+// The sessions whose recording is open, for the library's unloading: a process that ends
+// without releasing its sessions still leaves finalised recordings where the system lets the
+// library run at its end.
+class CRecordingSessions {
+public:
+    CRecordingSessions() = default;
+    // Finalises the recordings still open.
+    ~CRecordingSessions();
+    CRecordingSessions(const CRecordingSessions&) = delete;
+    CRecordingSessions& operator=(const CRecordingSessions&) = delete;
+    void Add(COvilux* session);
+    void Remove(COvilux* session);
+
+private:
+    platform::CriticalSection lock_;
+    std::vector<COvilux*> sessions_;
+};
+
+// The process's one set, made at the first recording and finalised as the library unloads.
+CRecordingSessions& OpenRecordings();
+
 class COvilux {
 public:
     COvilux();
@@ -170,6 +193,9 @@ public:
     int32_t RecordW(const char16_t* fileName, int32_t durationMs, int32_t showWindow);
     // Only for tests of splitting: the size no recorded file may pass.
     void SetRecordFileLimit(uint64_t bytes) { recordFileLimit_ = bytes; }
+    // Ends the recording and sees its file finalised, as the library unloads: by its thread
+    // when that still runs, else here; a thread that does not end in time keeps the file.
+    void FinishRecordingAtUnload();
 
     // ---- Image files ----
     // Saves the current image of the colour mode in a file format (0 to 6); 1 / 0.

@@ -62,11 +62,13 @@ void COvilux::KeepMeasurements(const RawMeasurements& measured, const Conversion
         filter_.grayGainG1 = settings.gray.gainG1;
         filter_.grayGainG2 = settings.gray.gainG2;
         filter_.grayGainB = settings.gray.gainB;
-    }
-    if (settings.grayMode == kGrayModeGains && settings.grayGainCounter > 0) {
-        // A count of measurements still to make; a negative count measures every frame and stays.
-        int32_t expected = settings.grayGainCounter;
-        filter_.grayGainCounter.compare_exchange_strong(expected, expected - 1);
+        // A count of measurements still to make: only a frame measured uses one up (the colour
+        // modes never measure); a negative count measures every frame and stays.
+        if (settings.grayGainCounter > 0) {
+            int32_t expected = settings.grayGainCounter;
+            filter_.grayGainCounter.compare_exchange_strong(expected, expected - 1);
+        }
+        TellDialog([](CDialogRefresh& dialog) { dialog.GrayGainsChanged(); });
     }
 }
 

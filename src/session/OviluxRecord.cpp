@@ -3,6 +3,8 @@
 // The live-view worker only counts its frames; the recording thread converts the newest one
 // under the image lock, which is a copy in memory, and writes it after leaving the lock, so the
 // worker never waits for the disk. A disk slower than the camera loses frames, never the file.
+#include <algorithm>
+
 #include "image/AviRows.h"
 #include "image/files/AviPartName.h"
 #include "platform/Clock.h"
@@ -19,6 +21,10 @@ namespace {
 constexpr uint32_t kRecordPollMs = 2;
 // Names longer than this, in the ANSI code page, cannot be recorded to.
 constexpr int kRecordNameBytes = 1024;
+// How long the library's unloading waits for a recording thread to finalise its file.
+constexpr uint32_t kUnloadJoinMs = 5000;
+// The rate a file finalised without its thread's measurement declares: 30 frames per second.
+constexpr uint32_t kNominalRateX100 = 3000;
 
 }  // namespace
 
@@ -27,13 +33,26 @@ int32_t COvilux::Record(const char* fileName, int32_t durationMs, int32_t showWi
         RecordError(code::kBadArgument);
         return 0;
     }
-    if (!camera_ || recording_ != 0) {
+    if (!camera_) {
         RecordError(code::kNoCamera);
         return 0;
     }
-    if (const int32_t failure = showWindow != 0 ? OpenPreviewWindow() : 0) {
+    // Held throughout: a stop or a close from another thread waits until the recorder is
+    // opened or has failed, so nothing replaces or joins it halfway.
+    platform::CriticalSectionLock guard(captureLock_);
+    if (recording_ != 0) {
+        RecordError(code::kNoCamera);
+        return 0;
+    }
+    // A failure closes what the call opened, the preview window and live view included.
+    const auto fail = [this](int32_t failure) {
+        Close();
+        avi_.reset();
         RecordError(failure);
         return 0;
+    };
+    if (const int32_t failure = showWindow != 0 ? OpenPreviewWindow() : 0) {
+        return fail(failure);
     }
     recordThread_.Join(platform::kWaitInfinite);  // a recording that ended by itself
     {
@@ -43,15 +62,8 @@ int32_t COvilux::Record(const char* fileName, int32_t durationMs, int32_t showWi
         callbackWindow_ = nullptr;
     }
     if (!StartPreview()) {
-        RecordError(code::kConversion);
-        return 0;
+        return fail(code::kConversion);
     }
-    const auto fail = [this](int32_t failure) {
-        StopPreview();
-        avi_.reset();
-        RecordError(failure);
-        return 0;
-    };
     int32_t width = 0;
     int32_t height = 0;
     {
@@ -73,6 +85,7 @@ int32_t COvilux::Record(const char* fileName, int32_t durationMs, int32_t showWi
         recording_ = 0;
         return fail(code::kThread);
     }
+    OpenRecordings().Add(this);
     return 1;
 }
 
@@ -100,7 +113,9 @@ void COvilux::RecordingThread(uint32_t durationMs) {
     uint32_t last = 0;
     uint32_t part = 0;
     bool started = false;
-    while (recording_ != 0) {
+    // Live view that ended by itself (the camera was lost) ends the recording too: its file is
+    // finalised now rather than when the session closes.
+    while (recording_ != 0 && runFlag_ != run::kStop) {
         platform::SleepMs(kRecordPollMs);
         const uint32_t serial = frameSerial_.load();
         if (serial == seen) {
@@ -150,7 +165,43 @@ void COvilux::RecordingThread(uint32_t durationMs) {
 void COvilux::StopRecording() {
     recording_ = 0;
     recordThread_.Join(platform::kWaitInfinite);
+    OpenRecordings().Remove(this);
     avi_.reset();
+}
+
+void COvilux::FinishRecordingAtUnload() {
+    recording_ = 0;
+    if (!recordThread_.Join(kUnloadJoinMs) || !avi_ || !avi_->IsOpen()) {
+        return;  // finalised by its thread, or a thread that cannot be waited for keeps it
+    }
+    // The system ended the recording thread before the library (Windows ends every other
+    // thread of a process first): the frames it counted are whole, the end is written here
+    // at the nominal rate, as the thread's own measurement went with it.
+    avi_->Finalize(kNominalRateX100);
+}
+
+void CRecordingSessions::Add(COvilux* session) {
+    platform::CriticalSectionLock guard(lock_);
+    if (std::find(sessions_.begin(), sessions_.end(), session) == sessions_.end()) {
+        sessions_.push_back(session);
+    }
+}
+
+void CRecordingSessions::Remove(COvilux* session) {
+    platform::CriticalSectionLock guard(lock_);
+    sessions_.erase(std::remove(sessions_.begin(), sessions_.end(), session), sessions_.end());
+}
+
+CRecordingSessions::~CRecordingSessions() {
+    platform::CriticalSectionLock guard(lock_);
+    for (COvilux* session : sessions_) {
+        session->FinishRecordingAtUnload();
+    }
+}
+
+CRecordingSessions& OpenRecordings() {
+    static CRecordingSessions sessions;
+    return sessions;
 }
 
 }  // namespace ovilux::session

@@ -109,6 +109,59 @@ TEST_F(FilterChain, WhiteBalanceMeasuresTheSceneAndKeepsItsGainsOnABlackFrame) {
     EXPECT_EQ(Value(Ovilux_GetBayerGainBlue), 90);
 }
 
+// Gray mode 2 reads the colours where the camera's mirrors put them: a uniform colour gives the
+// same luminance, (30 x 20 + 59 x 50 + 11 x 200) / 100 = 57, however the camera mirrors.
+TEST_F(FilterChain, GrayscaleLuminanceIsTheSameUnderEveryMirror) {
+    Open(200, 50, 20, OVILUX_SIM_STILL | OVILUX_SIM_NO_DEFECTS | OVILUX_SIM_FIXED_LEVELS);
+    ASSERT_EQ(Ovilux_SetGrayMode(handle_, 2), 1);
+    for (const int32_t mirrors : {0, 1, 2, 3}) {
+        SCOPED_TRACE(mirrors);
+        ASSERT_EQ(Ovilux_SetMirrorH(handle_, mirrors & 1), 1);
+        ASSERT_EQ(Ovilux_SetMirrorV(handle_, mirrors >> 1), 1);
+        image::DibImage frame;
+        Snap(8, frame);
+        const auto* row = static_cast<const uint8_t*>(frame.Bits()) + static_cast<size_t>(frame.Stride()) * (kHeight / 2);
+        int32_t off = 0;
+        for (int32_t x = 2; x < kWidth - 2; ++x) {
+            off += row[x] != 57 ? 1 : 0;
+        }
+        EXPECT_EQ(off, 0) << "first middle-row sample " << int{row[2]};
+    }
+}
+
+// The raw modes' phase as the header tells it: R G / G B unmirrored at any window offset and
+// sub-sampling; each mirror exchanges it as the Bayer mode table says.
+TEST_F(FilterChain, RawSamplesHaveThePhaseTheHeaderGivesForEveryMirrorAndWindow) {
+    Open(200, 50, 20, OVILUX_SIM_STILL | OVILUX_SIM_NO_DEFECTS | OVILUX_SIM_FIXED_LEVELS);
+    ASSERT_EQ(Ovilux_SetGrayMode(handle_, 0), 1);
+    constexpr uint8_t kR = 20, kG = 50, kB = 200;
+    // Top-left 2 x 2 block per mirror combination (bit 0 horizontal, bit 1 vertical).
+    const uint8_t expected[4][4] = {{kR, kG, kG, kB}, {kG, kR, kB, kG}, {kG, kB, kR, kG}, {kB, kG, kG, kR}};
+    struct Window {
+        int32_t x, y, subSample;
+    } const windows[] = {{640, 480, 0}, {16, 2, 0}, {0, 0, 1}, {640, 480, 2}};
+    for (const Window& w : windows) {
+        ASSERT_EQ(Ovilux_SetSubSample(handle_, 0), 1);
+        ASSERT_EQ(Ovilux_SetCaptureWindowEx(handle_, kActiveWidth, w.x, kWidth, kActiveHeight, w.y, kHeight), 1);
+        ASSERT_EQ(Ovilux_SetSubSample(handle_, w.subSample), 1);
+        const int32_t width = kWidth >> w.subSample, height = kHeight >> w.subSample;
+        for (int32_t mirrors = 0; mirrors < 4; ++mirrors) {
+            SCOPED_TRACE(testing::Message() << "window at " << w.x << ", " << w.y << " sub-sampling " << w.subSample
+                                            << " mirrors " << mirrors);
+            ASSERT_EQ(Ovilux_SetMirrorH(handle_, mirrors & 1), 1);
+            ASSERT_EQ(Ovilux_SetMirrorV(handle_, mirrors >> 1), 1);
+            std::vector<uint8_t> frame(static_cast<size_t>(Stride(width, 8)) * height);
+            ASSERT_EQ(Ovilux_SetColorMode(handle_, 8), 1);
+            ASSERT_EQ(Ovilux_SnapShot(handle_, frame.data(), static_cast<int32_t>(frame.size()), 1), 1);
+            const size_t stride = static_cast<size_t>(Stride(width, 8));
+            // A block from the middle: the phase repeats every two rows and columns.
+            const size_t at = stride * (height / 2) + static_cast<size_t>(width / 2);
+            const uint8_t block[4] = {frame[at], frame[at + 1], frame[at + stride], frame[at + stride + 1]};
+            EXPECT_EQ(std::vector<uint8_t>(block, block + 4), std::vector<uint8_t>(expected[mirrors], expected[mirrors] + 4));
+        }
+    }
+}
+
 TEST_F(FilterChain, AutoIrisSteersGainAndExposureOutsideTheDeadBandOnly) {
     Open(255, 255, 255, OVILUX_SIM_STILL | OVILUX_SIM_NO_DEFECTS | OVILUX_SIM_FIXED_LEVELS);
     image::DibImage frame;

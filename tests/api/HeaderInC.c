@@ -2,6 +2,7 @@
  * layout a C compiler gives them, which the C++ side compares with its own. */
 #include <stddef.h>
 
+#include "OviluxCodes.h"
 #include "OviluxSdk.h"
 #include "OviluxSettings.h" /* parses as C99 too */
 
@@ -30,3 +31,6 @@ int OviluxTestCCanReferenceExports(void) {
     int32_t (*enumerateWide)(uint32_t, OVILUX_WCHAR*) = Ovilux_EnumDeviceW;
     return release != NULL && temperature != NULL && enumerateWide != NULL;
 }
+
+/* A C caller reads the code texts. */
+const char* OviluxTestCCodeText(int32_t code) { return OviluxCode_Text(code); }

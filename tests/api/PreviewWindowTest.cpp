@@ -148,6 +148,22 @@ TEST_F(PreviewWindow, RecordingShowsTheWindowOnlyWithItsFlag) {
     std::filesystem::remove(file, ignored);
 }
 
+// A recording that fails after it opened its window (here: a folder as the file) closes the
+// window with the live view it started.
+TEST_F(PreviewWindow, AFailedRecordingClosesTheWindowItOpened) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("ovilux-preview-folder-" + std::to_string(handle_));
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(Ovilux_SetSubSample(handle_, kQuarter), 1);
+    ASSERT_EQ(Ovilux_SetPreviewWindow(handle_, nullptr, 0, 0, 1, 1), 1);
+    EXPECT_EQ(Ovilux_Record(handle_, folder.string().c_str(), 200, 1), 0);
+    EXPECT_EQ(PopAll(handle_), std::vector<int32_t>{12});
+    EXPECT_TRUE(PreviewWindows().empty());
+    EXPECT_EQ(Ovilux_Capture(handle_), 1) << "no live view is left running";
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
 // What the window shows at (x, y) of a client area clientWidth x clientHeight, from an image
 // of the mode as GetImage gives it (rows in stored order): one to one, or the nearest pixel
 // of the display copy, whose rows are filled from the last source row backwards.

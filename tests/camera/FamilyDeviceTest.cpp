@@ -7,8 +7,10 @@
 #include <cstring>
 
 #include "camera/SimulatedCameraFixture.h"
+#include "support/Patience.h"
 
 using namespace ovilux;
+using ovilux::test::PatienceMs;
 using ovilux::test::SimulatedCameraFixture;
 
 using FamilyDevice = SimulatedCameraFixture;
@@ -35,7 +37,7 @@ TEST_F(FamilyDevice, OtherProductsOpenAndDeliverFramesOfTheirWindow) {
         ASSERT_EQ(other->SetCaptureWindow(0, 0, row.width, row.height, 0), 1);
         ASSERT_EQ(other->SetPixelWidth(row.pixelWidth), 1);
         ASSERT_EQ(other->StartTransfer(1), 1);
-        ASSERT_EQ(other->WaitFrame(5000), 3);
+        ASSERT_EQ(other->WaitFrame(PatienceMs(5000)), 3);
         const size_t bytes = static_cast<size_t>(row.width) * row.height * (row.pixelWidth != 0 ? 2 : 1);
         std::vector<uint8_t> frame = NextFrame(*other, bytes);
         EXPECT_EQ(other->CopyFrame(frame.data(), static_cast<int32_t>(bytes - 1), 0, 1), 0);
@@ -93,7 +95,7 @@ TEST_F(FamilyDevice, HeadWithItsOwnRowOrderAndAutomaticExposure) {
     constexpr int32_t kHeight = 256;
     ASSERT_EQ(head->SetCaptureWindow(0, 0, kWidth, kHeight, 0), 1);
     ASSERT_EQ(head->StartTransfer(1), 1);
-    ASSERT_EQ(head->WaitFrame(5000), 3);
+    ASSERT_EQ(head->WaitFrame(PatienceMs(5000)), 3);
     const std::vector<uint8_t> frame = NextFrame(*head, kWidth * kHeight);
     ASSERT_EQ(head->StopTransfer(), 1);
     EXPECT_TRUE(std::equal(frame.end() - kWidth, frame.end(), frame.end() - 2 * kWidth))

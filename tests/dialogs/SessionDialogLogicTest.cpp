@@ -200,8 +200,10 @@ TEST_F(SessionDialogLogic, OpenDialogIsToldOfAutoIrisAndWhiteBalance) {
         void GlobalGainChanged(int32_t value) override { gains.push_back(value); }
         void ExposureChanged(int32_t value) override { exposures.push_back(value); }
         void BayerGainsChanged() override { ++balances; }
+        void GrayGainsChanged() override { ++grayGains; }
         std::vector<int32_t> gains, exposures;
         int balances = 0;
+        int grayGains = 0;
     } recorder;
     ASSERT_EQ(session_.SetColorMode(24), 1);
     CAnalogDialogLogic analog(session_);
@@ -216,11 +218,46 @@ TEST_F(SessionDialogLogic, OpenDialogIsToldOfAutoIrisAndWhiteBalance) {
     EXPECT_EQ(recorder.exposures[0], session_.Analog().exposure);
     EXPECT_EQ(recorder.balances, 1);
     EXPECT_TRUE(recorder.gains.empty());
+    EXPECT_EQ(recorder.grayGains, 0) << "a colour frame measures no gray gains";
     session_.SetDialogRefresh(nullptr);
     ASSERT_EQ(session_.SnapShot(nullptr, 0, 0), 1);
     EXPECT_EQ(recorder.exposures.size(), 1u);
     analog.Finish(false);
     filter.Finish(false);
+}
+
+// The one-shot gray gain is used up by the monochrome frame it measures, not by a colour
+// snapshot taken before it, and the open gray page hears of the gains it measured.
+TEST_F(SessionDialogLogic, OneShotGrayGainWaitsForAMonochromeFrameAndRefreshesTheGrayPage) {
+    struct Recorder : session::CDialogRefresh {
+        void GlobalGainChanged(int32_t) override {}
+        void ExposureChanged(int32_t) override {}
+        void BayerGainsChanged() override {}
+        void GrayGainsChanged() override { ++grayGains; }
+        int grayGains = 0;
+    } recorder;
+    CGrayFilterPageLogic gray(session_);
+    session_.SetDialogRefresh(&recorder);
+    gray.SetGrayMode(1);
+    gray.SetValue(GrayRow::GainR, 7);
+    gray.PressAutoGainOnce();
+    ASSERT_EQ(gray.AutoGain(), 1);
+    for (const int32_t bits : {24, 48}) {
+        ASSERT_EQ(session_.SetColorMode(bits), 1);
+        ASSERT_EQ(session_.SnapShot(nullptr, 0, 0), 1);
+        EXPECT_EQ(gray.AutoGain(), 1) << bits << "-bit frames do not measure gray gains";
+    }
+    EXPECT_EQ(recorder.grayGains, 0);
+    EXPECT_EQ(gray.Value(GrayRow::GainR), 7);
+    ASSERT_EQ(session_.SetColorMode(8), 1);
+    ASSERT_EQ(session_.SnapShot(nullptr, 0, 0), 1);
+    EXPECT_EQ(gray.AutoGain(), 0);
+    EXPECT_EQ(recorder.grayGains, 1);
+    EXPECT_NE(gray.Value(GrayRow::GainR), 7) << "the chart's red and green differ: the measured gain replaces it";
+    EXPECT_EQ(gray.Value(GrayRow::GainG1), 128);
+    ASSERT_EQ(session_.SnapShot(nullptr, 0, 0), 1);
+    EXPECT_EQ(recorder.grayGains, 1) << "the one shot is spent";
+    session_.SetDialogRefresh(nullptr);
 }
 
 TEST_F(SessionDialogLogic, FormatRunRestoresLiveViewAndTakesTheStoredFormatOnOk) {

@@ -156,6 +156,29 @@ TEST(AviWriter, BadArgumentsOpenNothing) {
     EXPECT_FALSE(writer.Finalize(3000));
 }
 
+// A file being recorded is held by its writer: a second writer cannot open (and so cannot
+// empty) it, on Windows not even a reader can, and once the first is finalised it is free again.
+TEST(AviWriter, ARecordingFileIsHeldByItsWriterUntilFinalised) {
+    const fs::path path = TempFile("held.avi");
+    const uint32_t frameBytes = AviFrameBytes(64, 64);
+    std::vector<uint8_t> frame(frameBytes, 7);
+    CAviWriter first;
+    ASSERT_TRUE(first.Open(path.string().c_str(), 64, 64));
+    ASSERT_TRUE(first.AddFrame(frame.data()));
+    CAviWriter second;
+    EXPECT_FALSE(second.Open(path.string().c_str(), 64, 64));
+    EXPECT_FALSE(second.IsOpen());
+#ifdef _WIN32
+    EXPECT_FALSE(std::ifstream(path, std::ios::binary).is_open()) << "opened without sharing";
+#endif
+    ASSERT_TRUE(first.AddFrame(frame.data()));
+    ASSERT_TRUE(first.Finalize(3000));
+    ExpectConsistent(ReadAll(path), 2, frameBytes);
+    EXPECT_TRUE(second.Open(path.string().c_str(), 64, 64));
+    second.Reset();
+    fs::remove(path);
+}
+
 #ifndef _WIN32
 // A file size limit stands for a full disk: writes past it fail as they would with no space.
 TEST(AviWriter, ADiskThatRefusesAFrameLeavesAPlayableFileOfTheFramesBefore) {

@@ -1,7 +1,10 @@
-// Threads: bounded join, restart after join, and the time-critical hint never failing.
+// Threads: bounded join, joins from several callers at once, restart after join, and the
+// time-critical hint never failing.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/Event.h"
@@ -47,4 +50,30 @@ TEST(Thread, DestructorWaitsForTheBody) {
         });
     }
     EXPECT_TRUE(finished.load());
+}
+
+// Several callers join one thread at once, with and without a limit, while it ends: every
+// infinite join returns true, the thread is reaped once, and it starts again afterwards.
+TEST(Thread, SeveralCallersJoinOneThreadSafely) {
+    Thread thread;
+    for (int round = 0; round < 50; ++round) {
+        Event release(EventReset::Manual, false);
+        ASSERT_TRUE(thread.Start([&] { release.Wait(kWaitInfinite); }));
+        std::atomic<int> joined{0};
+        std::vector<std::unique_ptr<Thread>> joiners;
+        for (int i = 0; i < 4; ++i) {
+            joiners.push_back(std::make_unique<Thread>());
+            ASSERT_TRUE(joiners.back()->Start([&, i] {
+                if (i % 2 == 0 ? thread.Join(kWaitInfinite) : (thread.Join(1), thread.Join(kWaitInfinite))) {
+                    ++joined;
+                }
+            }));
+        }
+        release.Set();
+        for (auto& joiner : joiners) {
+            ASSERT_TRUE(joiner->Join(kWaitInfinite));
+        }
+        EXPECT_EQ(joined.load(), 4) << round;
+        EXPECT_FALSE(thread.IsRunning());
+    }
 }

@@ -57,6 +57,7 @@ private:
 
 TEST(ToolMessages, SayWhatWasWrongAndWhatIsAccepted) {
     const std::string file = TemporaryPath("refused.png");
+    const std::string unwritable = TemporaryPath("no-such-folder") + "/snap.png";
     struct Case {
         const char* simulateVariable;  // OVILUX_SIMULATE, or null
         std::vector<std::string> arguments;
@@ -69,6 +70,8 @@ TEST(ToolMessages, SayWhatWasWrongAndWhatIsAccepted) {
         {nullptr, {"--simulate", "snap", "-o", file, "--exposure-us", "3000000"}, 1, {"from 100 to 2000000 us"}},
         {nullptr, {"--simulate", "snap", "-o", file, "--window", "328x480"}, 1, {"code 7", "a multiple of 16"}},
         {nullptr, {"--simulate", "snap", "-o", file, "--window", "640x480+1+0"}, 1, {"origin even"}},
+        // A writer's failure carries no code: none of an earlier call is shown as its own.
+        {nullptr, {"--simulate", "snap", "-o", unwritable}, 1, {"Ovilux_SaveImage failed: no code recorded"}},
         {"zz", {"list"}, 2, {"OVILUX_SIMULATE=zz", "3030"}},
         {"3030,1234", {"list"}, 2, {"OVILUX_SIMULATE=3030,1234"}},
         {"3030", {"list"}, 0, {"1 camera found", "the simulated camera"}},

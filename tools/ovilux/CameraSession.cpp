@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Arguments.h"
-#include "ErrorText.h"
+#include "OviluxCodes.h"
 #include "OviluxSdk.h"
 #include "OviluxSim.h"
 
@@ -108,7 +108,7 @@ bool CameraSession::OpenCamera(int32_t index, bool simulating) {
                  " found (see: ovilux list)");
         return false;
     }
-    if (!Ovilux_SetDeviceNumber(handle_, index)) {
+    if (!Ovilux_SetDeviceNumber(Fresh(), index)) {
         return Fail("Ovilux_SetDeviceNumber");
     }
     return true;
@@ -120,9 +120,24 @@ void ReportNoCamera(bool simulating) {
     Complain(std::string("this build reaches ") + CameraTransports());
 }
 
+uint32_t CameraSession::Fresh() const {
+    if (handle_ != 0) {
+        while (Ovilux_GetLastError(handle_) != 0) {
+        }
+    }
+    return handle_;
+}
+
+void ReportCode(const char* what, int32_t code) {
+    if (code == 0) {
+        std::fprintf(stderr, "ovilux: %s failed: %s\n", what, OviluxCode_Text(code));
+    } else {
+        std::fprintf(stderr, "ovilux: %s failed: code %d (%s)\n", what, static_cast<int>(code), OviluxCode_Text(code));
+    }
+}
+
 bool CameraSession::Fail(const char* call) const {
-    const int32_t code = handle_ != 0 ? Ovilux_GetLastError(handle_) : OVILUX_CODE_NO_CAMERA;
-    std::fprintf(stderr, "ovilux: %s failed: code %d (%s)\n", call, static_cast<int>(code), ExplainCode(code));
+    ReportCode(call, handle_ != 0 ? Ovilux_GetLastError(handle_) : OVILUX_CODE_NO_CAMERA);
     return false;
 }
 

@@ -17,6 +17,9 @@ bool CheckSimulationEnvironment();
 // The ways this build reaches cameras, for messages.
 const char* CameraTransports();
 
+// Reports a failure of what with its code (0: none recorded) and the code's text.
+void ReportCode(const char* what, int32_t code);
+
 // Says that no camera was found, how this build reaches cameras, and how to try the simulated one.
 void ReportNoCamera(bool simulating);
 
@@ -33,9 +36,14 @@ public:
     // is found at all, the hint to try the simulated one) otherwise.
     bool OpenCamera(int32_t index, bool simulating);
     uint32_t Handle() const { return handle_; }
+    // The handle, with the session's code stack read empty first: codes of earlier calls stay
+    // on the stack until popped, so a call whose failure is reported takes its handle from
+    // here, and the code Fail then reads is that call's own.
+    uint32_t Fresh() const;
 
-    // Reports that a library call failed, with the session's newest code and its meaning.
-    // Always false, so callers can write: if (!Ovilux_X(...)) return session.Fail("Ovilux_X");
+    // Reports that a library call failed, with the session's newest code and its text, or that
+    // it recorded none. Always false, so callers can write:
+    //     if (!Ovilux_X(session.Fresh(), ...)) return session.Fail("Ovilux_X");
     bool Fail(const char* call) const;
 
 private:

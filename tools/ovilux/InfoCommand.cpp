@@ -27,13 +27,13 @@ int InfoCommand(Arguments& args, const GlobalOptions& global) {
     }
     const uint32_t handle = session.Handle();
     char name[64] = {};
-    if (!Ovilux_GetDeviceName(handle, device, name, sizeof(name))) {
+    if (!Ovilux_GetDeviceName(session.Fresh(), device, name, sizeof(name))) {
         session.Fail("Ovilux_GetDeviceName");
         return kExitFailed;
     }
     OviluxCameraInfo info{};
     info.size = sizeof(info);
-    if (!Ovilux_GetCameraInfo(handle, &info)) {
+    if (!Ovilux_GetCameraInfo(session.Fresh(), &info)) {
         session.Fail("Ovilux_GetCameraInfo");
         return kExitFailed;
     }

@@ -62,7 +62,7 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         return kExitFailed;
     }
     const uint32_t handle = session.Handle();
-    if (!Ovilux_SetColorMode(handle, bits)) {
+    if (!Ovilux_SetColorMode(session.Fresh(), bits)) {
         session.Fail("Ovilux_SetColorMode");
         return kExitFailed;
     }
@@ -75,11 +75,11 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         return kExitFailed;
     }
     // Any placement value asks for the library's top-level window of the picture's size.
-    if (preview && !Ovilux_SetPreviewWindow(handle, nullptr, 0, 0, Ovilux_Width(handle), Ovilux_Height(handle))) {
+    if (preview && !Ovilux_SetPreviewWindow(session.Fresh(), nullptr, 0, 0, Ovilux_Width(handle), Ovilux_Height(handle))) {
         session.Fail("Ovilux_SetPreviewWindow");
         return kExitFailed;
     }
-    if (!Ovilux_CallBackPreview(handle, window.Get(), frame.data(), static_cast<int32_t>(frame.size()), 1)) {
+    if (!Ovilux_CallBackPreview(session.Fresh(), window.Get(), frame.data(), static_cast<int32_t>(frame.size()), 1)) {
         session.Fail("Ovilux_CallBackPreview");
         return kExitFailed;
     }
@@ -124,8 +124,7 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         std::printf("live view stopped on request\n");
     }
     if (failure >= 0) {
-        std::fprintf(stderr, "ovilux: live view stopped: code %d\n", static_cast<int>(failure));
-        session.Fail("live view");
+        ReportCode("live view", failure);
         return kExitFailed;
     }
     if (frames == 0 && !stop.StopRequested()) {

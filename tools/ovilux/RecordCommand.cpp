@@ -12,6 +12,7 @@
 #include "CameraSession.h"
 #include "Commands.h"
 #include "MessageWindow.h"
+#include "OviluxCodes.h"
 #include "OviluxSdk.h"
 #include "OviluxSim.h"
 
@@ -129,10 +130,10 @@ uint64_t BytesWritten(const std::string& first, fs::file_time_type begun) {
 
 bool ApplySettings(const CameraSession& session, const RecordOptions& options) {
     const uint32_t handle = session.Handle();
-    if (!Ovilux_SetColorMode(handle, options.bits)) return session.Fail("Ovilux_SetColorMode");
+    if (!Ovilux_SetColorMode(session.Fresh(), options.bits)) return session.Fail("Ovilux_SetColorMode");
     if (options.window) {
         const WindowSpec& w = *options.window;
-        if (!Ovilux_SetCaptureWindowEx(handle, kSensorColumns, w.x, w.width, kSensorRows, w.y, w.height)) {
+        if (!Ovilux_SetCaptureWindowEx(session.Fresh(), kSensorColumns, w.x, w.width, kSensorRows, w.y, w.height)) {
             return session.Fail("Ovilux_SetCaptureWindowEx");
         }
     }
@@ -157,17 +158,15 @@ int RecordCommand(Arguments& args, const GlobalOptions& global) {
         return kExitFailed;
     }
     const uint32_t handle = session.Handle();
-    while (Ovilux_GetLastError(handle) != 0) {
-    }
     // File times a second early: the file system's clock may be coarser than the steady one.
     const fs::file_time_type begun = fs::file_time_type::clock::now() - std::chrono::seconds(1);
-    if (!Ovilux_Record(handle, options.output.c_str(), options.seconds * 1000, 0)) {
+    if (!Ovilux_Record(session.Fresh(), options.output.c_str(), options.seconds * 1000, 0)) {
         return session.Fail("Ovilux_Record");
     }
     // Frame messages from the running live view, counted over the recording's length from the
     // first: the frames the recorder was offered.
     MessageWindow window;
-    if (window.Get() == nullptr || !Ovilux_CallBackPreview(handle, window.Get(), nullptr, 0, 1)) {
+    if (window.Get() == nullptr || !Ovilux_CallBackPreview(session.Fresh(), window.Get(), nullptr, 0, 1)) {
         Ovilux_StopPreview(handle);
         Complain("could not follow the frames");
         return kExitFailed;
@@ -210,8 +209,8 @@ int RecordCommand(Arguments& args, const GlobalOptions& global) {
     std::printf("frames recorded: %llu", static_cast<unsigned long long>(frames));
     std::printf("   frames delivered meanwhile: %lld\n", delivered);
     if (failure != 0) {
-        std::fprintf(stderr, "ovilux: the recording ended early: code %d (what was written is finalised)\n",
-                     static_cast<int>(failure));
+        std::fprintf(stderr, "ovilux: the recording ended early: code %d (%s; what was written is finalised)\n",
+                     static_cast<int>(failure), OviluxCode_Text(failure));
         return kExitFailed;
     }
     return frames > 0 ? kExitOk : kExitFailed;

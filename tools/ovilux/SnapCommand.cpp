@@ -31,8 +31,10 @@ struct SnapOptions {
 };
 
 const std::map<std::string, int32_t>& FormatNames() {
-    static const std::map<std::string, int32_t> names = {{"bmp", 0},    {"raw", 1},    {"jpeg", 2}, {"jpeg70", 3},
-                                                          {"jpeg20", 4}, {"png", 5},    {"tiff", 6}};
+    static const std::map<std::string, int32_t> names = {
+        {"bmp", OVILUX_SAVE_BMP},         {"raw", OVILUX_SAVE_RAW},         {"jpeg", OVILUX_SAVE_JPEG_100},
+        {"jpeg70", OVILUX_SAVE_JPEG_70},  {"jpeg20", OVILUX_SAVE_JPEG_20},  {"png", OVILUX_SAVE_PNG},
+        {"tiff", OVILUX_SAVE_TIFF}};
     return names;
 }
 
@@ -46,8 +48,9 @@ std::optional<int32_t> FormatFromExtension(const std::string& file) {
     for (char& c : extension) {
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
-    static const std::map<std::string, int32_t> extensions = {{"bmp", 0}, {"raw", 1}, {"jpg", 2}, {"jpeg", 2},
-                                                              {"png", 5}, {"tif", 6}, {"tiff", 6}};
+    static const std::map<std::string, int32_t> extensions = {
+        {"bmp", OVILUX_SAVE_BMP},  {"raw", OVILUX_SAVE_RAW}, {"jpg", OVILUX_SAVE_JPEG_100}, {"jpeg", OVILUX_SAVE_JPEG_100},
+        {"png", OVILUX_SAVE_PNG},  {"tif", OVILUX_SAVE_TIFF}, {"tiff", OVILUX_SAVE_TIFF}};
     const auto it = extensions.find(extension);
     return it == extensions.end() ? std::nullopt : std::optional<int32_t>(it->second);
 }
@@ -143,28 +146,28 @@ bool ParseSnapOptions(Arguments& args, SnapOptions& options) {
 // Programs the session's camera with the options; false after reporting the failed call.
 bool ApplySettings(const CameraSession& session, const SnapOptions& options) {
     const uint32_t handle = session.Handle();
-    if (!Ovilux_SetColorMode(handle, options.bits)) return session.Fail("Ovilux_SetColorMode");
+    if (!Ovilux_SetColorMode(session.Fresh(), options.bits)) return session.Fail("Ovilux_SetColorMode");
     if (options.window) {
         const WindowSpec& w = *options.window;
-        if (!Ovilux_SetCaptureWindowEx(handle, kSensorWidth, w.x, w.width, kSensorHeight, w.y, w.height)) {
+        if (!Ovilux_SetCaptureWindowEx(session.Fresh(), kSensorWidth, w.x, w.width, kSensorHeight, w.y, w.height)) {
             session.Fail("Ovilux_SetCaptureWindowEx");
             Complain(kWindowRules);
             return false;
         }
     }
-    if (options.subsample && !Ovilux_SetSubSample(handle, *options.subsample)) {
+    if (options.subsample && !Ovilux_SetSubSample(session.Fresh(), *options.subsample)) {
         session.Fail("Ovilux_SetSubSample");
         Complain(kWindowRules);
         return false;
     }
-    if (!Ovilux_SetMirrorH(handle, options.mirrorH ? 1 : 0)) return session.Fail("Ovilux_SetMirrorH");
-    if (!Ovilux_SetMirrorV(handle, options.mirrorV ? 1 : 0)) return session.Fail("Ovilux_SetMirrorV");
-    if (options.exposureUs && !Ovilux_SetRealExposureTime(handle, *options.exposureUs)) {
+    if (!Ovilux_SetMirrorH(session.Fresh(), options.mirrorH ? 1 : 0)) return session.Fail("Ovilux_SetMirrorH");
+    if (!Ovilux_SetMirrorV(session.Fresh(), options.mirrorV ? 1 : 0)) return session.Fail("Ovilux_SetMirrorV");
+    if (options.exposureUs && !Ovilux_SetRealExposureTime(session.Fresh(), *options.exposureUs)) {
         session.Fail("Ovilux_SetRealExposureTime");
         ExplainExposureRange(handle);
         return false;
     }
-    if (options.gain && !Ovilux_SetGlobalGain(handle, *options.gain)) {
+    if (options.gain && !Ovilux_SetGlobalGain(session.Fresh(), *options.gain)) {
         session.Fail("Ovilux_SetGlobalGain");
         ExplainGainRange(handle);
         return false;
@@ -186,11 +189,11 @@ int SnapCommand(Arguments& args, const GlobalOptions& global) {
     }
     for (int32_t i = 1; i <= options.count; ++i) {
         const std::string file = options.count == 1 ? options.output : NumberedName(options.output, i);
-        if (!Ovilux_SnapShot(session.Handle(), nullptr, 0, 1)) {
+        if (!Ovilux_SnapShot(session.Fresh(), nullptr, 0, 1)) {
             session.Fail("Ovilux_SnapShot");
             return kExitFailed;
         }
-        if (!Ovilux_SaveImage(session.Handle(), file.c_str(), *options.format)) {
+        if (!Ovilux_SaveImage(session.Fresh(), file.c_str(), *options.format)) {
             std::fprintf(stderr, "ovilux: could not save %s\n", file.c_str());
             session.Fail("Ovilux_SaveImage");
             return kExitFailed;

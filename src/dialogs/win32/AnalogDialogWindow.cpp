@@ -33,6 +33,7 @@ struct AnalogWindow : session::CDialogRefresh {
     void GlobalGainChanged(int32_t value) override { PostMessageW(page, kGainFromAutoIris, 0, value); }
     void ExposureChanged(int32_t value) override { PostMessageW(page, kExposureFromAutoIris, 0, value); }
     void BayerGainsChanged() override {}
+    void GrayGainsChanged() override {}
 
     session::COvilux& session;
     CAnalogDialogLogic logic;

@@ -1,6 +1,6 @@
 // ImageFilterDialogWindow.cpp - the image filter dialog: a frame with the image filter tab and,
 // for monochrome modes, the gray filter tab, bound to their logic; white balance measurements
-// refresh the page while it is open.
+// and gray gain measurements refresh the pages while they are open.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -40,6 +40,8 @@ struct ImageWindow : session::CDialogRefresh {
     void GlobalGainChanged(int32_t) override {}
     void ExposureChanged(int32_t) override {}
     void BayerGainsChanged() override { PostMessageW(imagePage, kGainsMeasured, 0, 0); }
+    // The refill it asks for covers the gray page too.
+    void GrayGainsChanged() override { PostMessageW(imagePage, kGainsMeasured, 0, 0); }
 
     session::COvilux& session;
     CImageFilterDialogLogic logic;

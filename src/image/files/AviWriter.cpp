@@ -28,17 +28,15 @@ bool CAviWriter::Open(const char* fileName, int32_t width, int32_t height) {
     if (fileName == nullptr || fileName[0] == '\0' || frameBytes == 0 || FrameEnd(1) + 8 + kAviIndexEntryBytes > limit) {
         return false;
     }
-    path = PathOfAnsiName(fileName);
+    const std::filesystem::path path = PathOfAnsiName(fileName);
     std::error_code error;
     if (path.empty() || std::filesystem::is_directory(path, error)) {
         return false;
     }
-    // Unbuffered: a frame is one large write already, and a write the disk refuses is then
-    // known at once, with nothing left in a buffer to reach the file later.
-    file.rdbuf()->pubsetbuf(nullptr, 0);
-    file.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
+    // Written straight through: a frame is one large write already, and a write the disk
+    // refuses is then known at once, with nothing left in a buffer to reach the file later.
     const auto headers = AviHeaders(width, height, frameBytes);
-    if (!file.is_open() || !WriteAt(0, headers.data(), headers.size())) {
+    if (!file.Open(path) || !file.WriteAt(0, headers.data(), headers.size())) {
         Reset();
         return false;
     }
@@ -52,8 +50,8 @@ bool CAviWriter::AddFrame(const void* pixels) {
         return false;
     }
     const auto header = AviChunkHeader(frameBytes);
-    if (!WriteAt(FrameEnd(frameCount), header.data(), header.size()) ||
-        !file.write(static_cast<const char*>(pixels), frameBytes)) {
+    const uint64_t at = FrameEnd(frameCount);
+    if (!file.WriteAt(at, header.data(), header.size()) || !file.WriteAt(at + header.size(), pixels, frameBytes)) {
         failed = true;
         return false;
     }
@@ -61,18 +59,14 @@ bool CAviWriter::AddFrame(const void* pixels) {
     return true;
 }
 
-bool CAviWriter::WriteAt(uint64_t position, const void* data, size_t size) {
-    file.clear();
-    file.seekp(static_cast<std::streamoff>(position));
-    return static_cast<bool>(file.write(static_cast<const char*>(data), static_cast<std::streamsize>(size)));
-}
-
 bool CAviWriter::WriteIndex() {
     uint8_t tag[8] = {'i', 'd', 'x', '1'};
     PutLe32(tag + 4, frameCount * kAviIndexEntryBytes);
-    if (!WriteAt(FrameEnd(frameCount), tag, sizeof(tag))) {
+    uint64_t at = FrameEnd(frameCount);
+    if (!file.WriteAt(at, tag, sizeof(tag))) {
         return false;
     }
+    at += sizeof(tag);
     std::vector<uint8_t> block;
     for (uint32_t first = 0; first < frameCount; first += kIndexEntriesPerWrite) {
         block.clear();
@@ -80,9 +74,10 @@ bool CAviWriter::WriteIndex() {
             const auto entry = AviIndexEntry(static_cast<uint32_t>(FrameEnd(i) - kMoviDataStart), frameBytes);
             block.insert(block.end(), entry.begin(), entry.end());
         }
-        if (!file.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()))) {
+        if (!file.WriteAt(at, block.data(), block.size())) {
             return false;
         }
+        at += block.size();
     }
     return true;
 }
@@ -93,13 +88,13 @@ bool CAviWriter::PatchHeaders(uint32_t rateX100) {
     uint8_t field[4];
     const auto patch = [&](uint64_t offset, uint32_t value) {
         PutLe32(field, value);
-        return WriteAt(offset, field, sizeof(field));
+        return file.WriteAt(offset, field, sizeof(field));
     };
     return patch(kAviRiffSizeOffset, static_cast<uint32_t>(end - 8)) &&
            patch(kAviMoviSizeOffset, static_cast<uint32_t>(FrameEnd(frameCount) - kMoviDataStart)) &&
            patch(kAviTotalFramesOffset, frameCount) && patch(kAviLengthOffset, frameCount) &&
            patch(kAviMicrosecondsOffset, timing.microsecondsPerFrame) && patch(kAviScaleOffset, timing.scale) &&
-           patch(kAviMaxBytesPerSecondOffset, timing.maxBytesPerSecond) && file.flush();
+           patch(kAviMaxBytesPerSecondOffset, timing.maxBytesPerSecond);
 }
 
 bool CAviWriter::Finalize(uint32_t rateX100) {
@@ -114,24 +109,17 @@ bool CAviWriter::Finalize(uint32_t rateX100) {
         indexed = WriteIndex();
     }
     const bool playable = indexed && PatchHeaders(rateX100);
-    const uint64_t end = FrameEnd(frameCount) + 8 + uint64_t{kAviIndexEntryBytes} * frameCount;
-    file.close();
     // Bytes of a frame cut short lie beyond the file's declared end, where readers never look;
     // they go when the system can cut the file.
-    std::error_code error;
-    if (playable && std::filesystem::file_size(path, error) > end) {
-        std::filesystem::resize_file(path, end, error);
+    if (playable) {
+        file.Truncate(FrameEnd(frameCount) + 8 + uint64_t{kAviIndexEntryBytes} * frameCount);
     }
     Reset();
     return playable && !frameLost;
 }
 
 void CAviWriter::Reset() {
-    if (file.is_open()) {
-        file.close();
-    }
-    file.clear();
-    path.clear();
+    file.Close();
     frameBytes = 0;
     frameCount = 0;
     failed = false;

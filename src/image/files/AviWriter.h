@@ -4,9 +4,9 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 
 #include "image/files/AviLayout.h"
+#include "platform/ExclusiveFile.h"
 
 namespace ovilux::image {
 
@@ -19,8 +19,9 @@ public:
     CAviWriter& operator=(const CAviWriter&) = delete;
 
     // Opens fileName (ANSI code page), truncating it, for frames of width x height and writes
-    // the headers with placeholders. False when the frames could not fit in a file or the file
-    // cannot be written; nothing is open then.
+    // the headers with placeholders. The file is held to this writer until it is finalised or
+    // reset (see platform::ExclusiveFile). False when the frames could not fit in a file, the
+    // file cannot be written or another writer holds it; nothing is open then.
     bool Open(const char* fileName, int32_t width, int32_t height);
     // Whether one more frame and its index entry would take the file past its limit.
     bool IsFull() const;
@@ -35,19 +36,17 @@ public:
     // Closes the file as it is and forgets it.
     void Reset();
 
-    bool IsOpen() const { return file.is_open(); }
+    bool IsOpen() const { return file.IsOpen(); }
     bool Failed() const { return failed; }
     uint32_t FrameCount() const { return frameCount; }
     uint32_t FrameBytes() const { return frameBytes; }
 
 private:
     uint64_t FrameEnd(uint32_t frames) const;
-    bool WriteAt(uint64_t position, const void* data, size_t size);
     bool WriteIndex();
     bool PatchHeaders(uint32_t rateX100);
 
-    std::fstream file;
-    std::filesystem::path path;
+    platform::ExclusiveFile file;
     uint64_t limit;
     uint32_t frameBytes = 0;
     uint32_t frameCount = 0;

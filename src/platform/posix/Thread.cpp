@@ -6,6 +6,7 @@
 #include <sched.h>
 
 #include <atomic>
+#include <mutex>
 
 #include "platform/Event.h"
 
@@ -18,6 +19,8 @@ struct Thread::Impl {
     std::function<void()> body;
     Event done;
     std::atomic<bool> running{false};
+    // Start and the end of a join: two threads may join one thread, and only one may reap it.
+    std::mutex reap;
 };
 
 namespace {
@@ -37,6 +40,7 @@ Thread::Thread() : impl_(std::make_unique<Impl>()) {}
 Thread::~Thread() { Join(kWaitInfinite); }
 
 bool Thread::Start(std::function<void()> body, ThreadPriority priority) {
+    std::lock_guard<std::mutex> guard(impl_->reap);
     if (impl_->started) {
         return false;
     }
@@ -58,15 +62,22 @@ bool Thread::Start(std::function<void()> body, ThreadPriority priority) {
 }
 
 bool Thread::Join(uint32_t timeoutMs) {
-    if (!impl_->started) {
-        return true;
+    {
+        std::lock_guard<std::mutex> guard(impl_->reap);
+        if (!impl_->started) {
+            return true;
+        }
     }
+    // Every joiner waits on the event; the first to take the lock afterwards reaps the thread.
     if (impl_->done.Wait(timeoutMs) != WaitResult::Signalled) {
         return false;
     }
-    pthread_join(impl_->thread, nullptr);
-    impl_->started = false;
-    impl_->body = nullptr;
+    std::lock_guard<std::mutex> guard(impl_->reap);
+    if (impl_->started) {
+        pthread_join(impl_->thread, nullptr);
+        impl_->started = false;
+        impl_->body = nullptr;
+    }
     return true;
 }
 

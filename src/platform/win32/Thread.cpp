@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
 
 #include "platform/Event.h"
 
@@ -13,6 +14,9 @@ struct Thread::Impl {
     HANDLE handle = nullptr;
     std::function<void()> body;
     std::atomic<bool> running{false};
+    // Start and the end of a join: two threads may join one thread, and only one may close its
+    // handle, never while the other still waits on it.
+    std::mutex reap;
 };
 
 namespace {
@@ -31,6 +35,7 @@ Thread::Thread() : impl_(std::make_unique<Impl>()) {}
 Thread::~Thread() { Join(kWaitInfinite); }
 
 bool Thread::Start(std::function<void()> body, ThreadPriority priority) {
+    std::lock_guard<std::mutex> guard(impl_->reap);
     if (impl_->handle != nullptr) {
         return false;
     }
@@ -51,15 +56,29 @@ bool Thread::Start(std::function<void()> body, ThreadPriority priority) {
 }
 
 bool Thread::Join(uint32_t timeoutMs) {
-    if (impl_->handle == nullptr) {
-        return true;
+    HANDLE waitOn = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(impl_->reap);
+        if (impl_->handle == nullptr) {
+            return true;
+        }
+        // A handle of this joiner's own: the thread's may be closed by another joiner meanwhile.
+        if (DuplicateHandle(GetCurrentProcess(), impl_->handle, GetCurrentProcess(), &waitOn, SYNCHRONIZE, FALSE, 0) ==
+            0) {
+            return false;
+        }
     }
-    if (WaitForSingleObject(impl_->handle, timeoutMs == kWaitInfinite ? INFINITE : timeoutMs) != WAIT_OBJECT_0) {
+    const DWORD waited = WaitForSingleObject(waitOn, timeoutMs == kWaitInfinite ? INFINITE : timeoutMs);
+    CloseHandle(waitOn);
+    if (waited != WAIT_OBJECT_0) {
         return false;
     }
-    CloseHandle(impl_->handle);
-    impl_->handle = nullptr;
-    impl_->body = nullptr;
+    std::lock_guard<std::mutex> guard(impl_->reap);
+    if (impl_->handle != nullptr && WaitForSingleObject(impl_->handle, 0) == WAIT_OBJECT_0) {
+        CloseHandle(impl_->handle);
+        impl_->handle = nullptr;
+        impl_->body = nullptr;
+    }
     return true;
 }
 

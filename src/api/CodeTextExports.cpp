@@ -1,14 +1,10 @@
-// ErrorText.cpp - what each notification code of the library means, in the tool's words.
-#include "ErrorText.h"
+// CodeTextExports.cpp - OviluxCode_Text: a line of English for every notification code.
+#include "OviluxCodes.h"
 
-#include "OviluxSdk.h"
-
-namespace ovilux_tool {
-
-const char* ExplainCode(int32_t code) {
+extern "C" const char* OviluxCode_Text(int32_t code) {
     switch (code) {
-        case OVILUX_CODE_SUCCESS:
-            return "no error was recorded";
+        case 0:
+            return "no code recorded";
         case OVILUX_CODE_NO_CAMERA:
             return "no camera, the wrong capture state, or no image taken yet";
         case OVILUX_CODE_NOT_PRESENT:
@@ -30,7 +26,7 @@ const char* ExplainCode(int32_t code) {
         case OVILUX_CODE_NOT_SUPPORTED:
             return "the function or feature is not supported by this camera or library";
         case OVILUX_CODE_CONVERSION:
-            return "a name could not be converted, or a file could not be opened";
+            return "a name could not be converted, or a file could not be opened or written";
         case OVILUX_CODE_CAMERA_LOST:
             return "the camera was lost during live view";
         case OVILUX_CODE_MASK_FILE:
@@ -39,5 +35,3 @@ const char* ExplainCode(int32_t code) {
             return "an unknown code";
     }
 }
-
-}  // namespace ovilux_tool
