@@ -10,6 +10,7 @@
 // OVILUX_SWEEP_KEEP_GOING  non-zero: go on after a failing program until the budget is spent
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
@@ -122,6 +123,50 @@ TEST(SessionSweep, RandomProgramsAgreeWithTheModel) {
     }
     std::printf("sweep: %llu programs, %llu calls run clean, %llu failing\n", static_cast<unsigned long long>(programs),
                 static_cast<unsigned long long>(cleanCalls), static_cast<unsigned long long>(failed));
+}
+
+bool SameCalls(const Program& a, const Program& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const Call& x, const Call& y) {
+               return x.op == y.op && x.a == y.a && x.b == y.b && x.c == y.c && x.d == y.d;
+           });
+}
+
+// A seed names one program, and a program survives its text: what a replay file holds runs
+// the calls the seed drew.
+TEST(SessionSweep, SeedsRepeatAndProgramsSurviveTheirText) {
+    const Program drawn = Generate(20261210, 200);
+    EXPECT_TRUE(SameCalls(drawn, Generate(20261210, 200)));
+    EXPECT_FALSE(SameCalls(drawn, Generate(20261211, 200)));
+    Program read;
+    std::string error;
+    ASSERT_TRUE(ReadProgram(WriteProgram(drawn, "# a header\n"), read, error)) << error;
+    EXPECT_TRUE(SameCalls(drawn, read));
+    Program bad;
+    EXPECT_FALSE(ReadProgram("snap 1\nsnapp 1\n", bad, error));
+    EXPECT_NE(error.find("line 2"), std::string::npos) << error;
+}
+
+// Shrinking keeps exactly the calls the failure needs, in their order.
+TEST(SessionSweep, ShrinkingKeepsOnlyTheCallsTheFailureNeeds) {
+    Program program = Generate(7, 60);
+    program.insert(program.begin() + 11, Call{Op::kMirrorH, 1});
+    program.insert(program.begin() + 40, Call{Op::kFilter, 19, 2});
+    // Fails when a horizontal mirror is switched on before gray mode 2 is chosen.
+    const auto fails = [](const Program& candidate) {
+        bool mirrored = false;
+        for (const Call& call : candidate) {
+            mirrored = mirrored || (call.op == Op::kMirrorH && call.a == 1);
+            if (mirrored && call.op == Op::kFilter && call.a == 19 && call.b == 2) {
+                return true;
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(fails(program));
+    const Program shrunk = Shrink(program, fails);
+    ASSERT_EQ(shrunk.size(), 2u) << WriteProgram(shrunk, "");
+    EXPECT_EQ(shrunk[0].op, Op::kMirrorH);
+    EXPECT_EQ(shrunk[1].op, Op::kFilter);
 }
 
 // Programs that once failed, kept so that their faults stay mended.
