@@ -13,6 +13,7 @@
 #include <mutex>
 #include <sstream>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "OviluxSdk.h"
@@ -99,7 +100,9 @@ std::string Text(const char* what, int64_t got, int64_t wanted) {
 class Run {
 public:
     explicit Run(const Program& program) : program_(program) {
-        directory_ = std::filesystem::temp_directory_path() / ("ovilux-sweep-" + std::to_string(::getpid()));
+        // One directory per run: runs of several build configurations may share the machine.
+        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+        directory_ = std::filesystem::temp_directory_path() / ("ovilux-sweep-" + std::to_string(now));
         std::filesystem::create_directories(directory_);
     }
     ~Run() {
@@ -154,15 +157,27 @@ private:
         if (handle_ == 0) {
             return "no session";
         }
-        bool ok = Ovilux_SetSubSample(handle_, 0) == 1 && Ovilux_SetColorMode(handle_, model_.bits) == 1 &&
-                  Ovilux_SetMirrorH(handle_, 0) == 1 && Ovilux_SetMirrorV(handle_, 0) == 1 &&
-                  Ovilux_SetAutoIris(handle_, 0) == 1 &&
-                  Ovilux_SetCaptureWindowEx(handle_, 2592, model_.window.x, model_.window.width, 1944,
-                                            model_.window.y, model_.window.height) == 1;
-        for (const auto& [index, value] : model_.filters) {
-            ok = ok && Ovilux_SetFilterValue(handle_, index, value) == 1;
+        const std::pair<const char*, bool> steps[] = {
+            {"sub-sampling", Ovilux_SetSubSample(handle_, 0) == 1},
+            {"colour mode", Ovilux_SetColorMode(handle_, model_.bits) == 1},
+            {"mirrors", Ovilux_SetMirrorH(handle_, 0) == 1 && Ovilux_SetMirrorV(handle_, 0) == 1},
+            {"auto iris", Ovilux_SetAutoIris(handle_, 0) == 1},
+            {"window", Ovilux_SetCaptureWindowEx(handle_, 2592, model_.window.x, model_.window.width, 1944, model_.window.y,
+                                                 model_.window.height) == 1},
+        };
+        for (const auto& [what, ok] : steps) {
+            if (!ok) {
+                return std::string("the starting ") + what + " was refused, code " +
+                       std::to_string(Ovilux_GetLastError(handle_));
+            }
         }
-        return ok ? "" : "the starting settings were refused";
+        for (const auto& [index, value] : model_.filters) {
+            if (Ovilux_SetFilterValue(handle_, index, value) != 1) {
+                return "the starting filter value " + std::to_string(index) + " was refused, code " +
+                       std::to_string(Ovilux_GetLastError(handle_));
+            }
+        }
+        return "";
     }
 
     template <typename F>
@@ -407,6 +422,8 @@ private:
                 const int32_t result = Ovilux_SetSubSample(handle_, call.a);
                 if (result != (accepted ? 1 : 0)) {
                     why = Text("the result", result, accepted ? 1 : 0);
+                } else if (!accepted && Ovilux_GetLastError(handle_) != 0) {
+                    why = "the refused sub-sampling left a code";
                 } else if (accepted) {
                     model_.subSample = call.a;
                 }
