@@ -271,11 +271,20 @@ private:
 
     std::string Snap(int32_t rowOrder) {
         std::vector<uint8_t> buffer(static_cast<size_t>(model_.ImageBytes()));
-        const int32_t result = Timed("snapshot", kFrameWaitMs + kMarginMs, [&] {
-            return Ovilux_SnapShot(handle_, buffer.data(), static_cast<int32_t>(buffer.size()), rowOrder);
-        });
+        // A frame the camera did not deliver within its wait (code 8, a starved machine) is
+        // no picture at all, not a wrong one: the snapshot is asked for again, twice at most.
+        int32_t result = 0, code = 0;
+        for (int attempt = 0; attempt < 3 && result != 1; ++attempt) {
+            result = Timed("snapshot", kFrameWaitMs + kMarginMs, [&] {
+                return Ovilux_SnapShot(handle_, buffer.data(), static_cast<int32_t>(buffer.size()), rowOrder);
+            });
+            code = result == 1 ? 0 : Ovilux_GetLastError(handle_);
+            if (code != OVILUX_CODE_NO_FRAME) {
+                break;
+            }
+        }
         if (result != 1) {
-            return Text("the snapshot's result", result, 1) + " (code " + std::to_string(Ovilux_GetLastError(handle_)) + ")";
+            return Text("the snapshot's result", result, 1) + " (code " + std::to_string(code) + ")";
         }
         image::DibImage expected;
         if (!model_.TakeFrame(expected)) {
@@ -287,6 +296,12 @@ private:
     std::string LiveView(int32_t frames) {
         std::vector<uint8_t> buffer(static_cast<size_t>(model_.ImageBytes()));
         const uint32_t limit = kFrameWaitMs * static_cast<uint32_t>(frames + 1) + kMarginMs;
+        // Messages an earlier live view left queued are not frames of this one.
+        uint32_t message = 0;
+        uintptr_t wParam = 0;
+        intptr_t lParam = 0;
+        while (OviluxWnd_GetMessage(notify_, 0, &message, &wParam, &lParam) == 1) {
+        }
         const int32_t started = Timed("live view start", limit, [&] {
             return Ovilux_CallBackPreview(handle_, notify_, buffer.data(), static_cast<int32_t>(buffer.size()), 1);
         });
@@ -295,9 +310,6 @@ private:
         }
         int seen = 0;
         Timed("waiting for live-view frames", limit, [&] {
-            uint32_t message = 0;
-            uintptr_t wParam = 0;
-            intptr_t lParam = 0;
             while (seen < frames && OviluxWnd_GetMessage(notify_, kFrameWaitMs, &message, &wParam, &lParam) == 1) {
                 seen += message == OVILUX_WM_FRAME && wParam != 0 ? 1 : 0;
             }
