@@ -12,9 +12,12 @@
 namespace ovilux::test::sweep {
 
 // The camera reads a vertically mirrored frame from four rows higher up (which keeps the Bayer
-// phase), so the programs' windows start at least 8 rows down: every frame then lies inside the
-// picture the camera is shown.
+// phase), and a horizontally mirrored one from a column or two further right (the sensor reads
+// a little past the window's far end), so the programs' windows keep 8 rows clear of the top
+// and 8 columns clear of the right edge: every frame then lies inside the picture the camera
+// is shown.
 constexpr int32_t kTopRowsKeptClear = 8;
+constexpr int32_t kRightColumnsKeptClear = 8;
 
 struct Window {
     int32_t width = 640, height = 480, x = 0, y = kTopRowsKeptClear;

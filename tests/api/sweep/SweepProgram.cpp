@@ -78,7 +78,12 @@ Call DrawCall(Op op, Draw& draw) {
             call.a = 64 * draw.Between(draw.OneIn(12) ? 4 : 5, 20);
             call.b = 16 * draw.Between(1, 40);
             call.c = 8 * draw.Between(0, (2592 - call.a) / 8 + (draw.OneIn(10) ? 20 : 0));
-            call.d = 8 * draw.Between(1, (1944 - call.b) / 8);  // clear of the top rows (SessionModel.h)
+            call.d = 8 * draw.Between(1, (1944 - call.b) / 8);
+            // Clear of the top rows and the right columns (SessionModel.h): a window that would
+            // end at the sensor's right edge moves left by 8 columns.
+            if (call.a + call.c == 2592) {
+                call.c -= 8;
+            }
             break;
         case Op::kSubSample:
             call.a = draw.OneIn(8) ? 3 : draw.Between(0, 2);
