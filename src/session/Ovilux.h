@@ -59,19 +59,20 @@ class COvilux;
 class CRecordingSessions {
 public:
     CRecordingSessions() = default;
-    // Finalises the recordings still open.
-    ~CRecordingSessions();
     CRecordingSessions(const CRecordingSessions&) = delete;
     CRecordingSessions& operator=(const CRecordingSessions&) = delete;
     void Add(COvilux* session);
     void Remove(COvilux* session);
+    // Finalises the recordings still open; run as the library unloads.
+    void FinishAll();
 
 private:
     platform::CriticalSection lock_;
     std::vector<COvilux*> sessions_;
 };
 
-// The process's one set, made at the first recording and finalised as the library unloads.
+// The process's one set, made at its first use; its recordings are finalised as the library
+// unloads.
 CRecordingSessions& OpenRecordings();
 
 class COvilux {

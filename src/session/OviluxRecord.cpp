@@ -192,16 +192,28 @@ void CRecordingSessions::Remove(COvilux* session) {
     sessions_.erase(std::remove(sessions_.begin(), sessions_.end(), session), sessions_.end());
 }
 
-CRecordingSessions::~CRecordingSessions() {
+void CRecordingSessions::FinishAll() {
     platform::CriticalSectionLock guard(lock_);
     for (COvilux* session : sessions_) {
         session->FinishRecordingAtUnload();
     }
+    sessions_.clear();
 }
 
 CRecordingSessions& OpenRecordings() {
-    static CRecordingSessions sessions;
-    return sessions;
+    // Never freed: a session may still be released from another library's or the
+    // application's static destructors after this library's have run.
+    static CRecordingSessions* const sessions = new CRecordingSessions;
+    return *sessions;
 }
+
+namespace {
+
+// Made when the library loads; its destructor runs as the library unloads.
+struct FinishRecordingsAtUnload {
+    ~FinishRecordingsAtUnload() { OpenRecordings().FinishAll(); }
+} finishRecordingsAtUnload;
+
+}  // namespace
 
 }  // namespace ovilux::session

@@ -2,6 +2,7 @@
 // plain forms applied to the neutral snapshot, white balance measured from the scene, auto
 // iris steering the camera, and settings changed from another thread during live view.
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "image/DibImage.h"
 #include "image/filters/Sharpen.h"
 #include "image/filters/ToneCurves.h"
+#include "support/Patience.h"
 #include "support/PictureCheck.h"
 
 namespace ovilux::test {
@@ -48,6 +50,19 @@ protected:
         ASSERT_EQ(into.Create(kWidth, kHeight, static_cast<uint16_t>(bits)), 1);
         ASSERT_EQ(Ovilux_SnapShot(handle_, into.Bits(), static_cast<int32_t>(into.ImageBytes()), 1), 1)
             << "code " << Ovilux_GetLastError(handle_);
+    }
+
+    // Frame messages of live view until wanted have come, or the limit (scaled with the
+    // machine's pace) has passed; the number that came.
+    int CountFrames(int wanted, uint32_t limitMs) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PatienceMs(limitMs));
+        int frames = 0;
+        while (frames < wanted && std::chrono::steady_clock::now() < deadline) {
+            for (const PostedMessage& m : Drain(notify_, 100)) {
+                frames += m.message == OVILUX_WM_FRAME && m.wParam != 0 ? 1 : 0;
+            }
+        }
+        return frames;
     }
 
     int32_t Value(int32_t (*get)(uint32_t, int32_t*)) {
@@ -203,12 +218,7 @@ TEST_F(FilterChain, LiveViewAutoIrisConvergesIntoTheDeadBand) {
     ASSERT_EQ(Ovilux_SetColorMode(handle_, 8), 1);
     std::vector<uint8_t> buffer(size_t{kWidth} * kHeight);
     ASSERT_EQ(Ovilux_CallBackPreview(handle_, notify_, buffer.data(), static_cast<int32_t>(buffer.size()), 1), 1);
-    int frames = 0;
-    for (int waits = 0; frames < 12 && waits < 200; ++waits) {
-        for (const PostedMessage& m : Drain(notify_, 100)) {
-            frames += m.message == OVILUX_WM_FRAME && m.wParam != 0 ? 1 : 0;
-        }
-    }
+    const int frames = CountFrames(12, 20000);
     ASSERT_EQ(Ovilux_StopPreview(handle_), 1);
     ASSERT_GE(frames, 12);
     const int32_t settled = Value(Ovilux_GetExposureTime);
@@ -245,12 +255,7 @@ TEST_F(FilterChain, SettingsChangedDuringLiveViewWithEveryStepOn) {
             Ovilux_SetBayerMode(handle_, i % 4);
         }
     });
-    int frames = 0;
-    for (int waits = 0; frames < 8 && waits < 300; ++waits) {
-        for (const PostedMessage& m : Drain(notify_, 100)) {
-            frames += m.message == OVILUX_WM_FRAME && m.wParam != 0 ? 1 : 0;
-        }
-    }
+    const int frames = CountFrames(8, 30000);
     stop = true;
     setter.join();
     EXPECT_EQ(Ovilux_StopPreview(handle_), 1);

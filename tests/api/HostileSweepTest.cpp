@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "OviluxCodes.h"
 #include "OviluxSdk.h"
 #include "support/DialogDriver.h"
 #include "OviluxSettings.h"
@@ -372,7 +373,7 @@ const std::map<std::string, Export>& Exports() {
         SWEEP(OviluxSim_FailSromWrites), SWEEP(OviluxSim_PeekSensorRegister), SWEEP(OviluxSim_PeekFpgaRegister),
         SWEEP(OviluxSim_PeekSrom), SWEEP(OviluxSim_GetFrameCount), SWEEP(OviluxSim_SetSceneOptions),
         SWEEP(OviluxSim_ShowPicture), SWEEP(OviluxSim_ShowPictureFile), SWEEP(OviluxSettings_Export),
-        SWEEP(OviluxSettings_Import), SWEEP(OviluxSettings_Reset), SWEEP(OviluxSim_SetRecordFileLimit),
+        SWEEP(OviluxSettings_Import), SWEEP(OviluxSettings_Reset), SWEEP(OviluxSim_SetRecordFileLimit), SWEEP(OviluxCode_Text),
     };
     return exports;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "api/SimulatedCameras.h"
+#include "support/Patience.h"
 #include "support/WindowProbe.h"
 
 namespace ovilux::test {
@@ -52,7 +53,7 @@ protected:
         ASSERT_EQ(Ovilux_CallBackPreview(handle_, frames, nullptr, 0, 1), 1) << Ovilux_GetLastError(handle_);
         int seen = 0;
         PostedMessage m{};
-        while (seen < 2 && OviluxWnd_GetMessage(frames, 20000, &m.message, &m.wParam, &m.lParam) == 1) {
+        while (seen < 2 && OviluxWnd_GetMessage(frames, PatienceMs(20000), &m.message, &m.wParam, &m.lParam) == 1) {
             seen += m.message == OVILUX_WM_FRAME && m.wParam != 0 ? 1 : 0;
         }
         EXPECT_EQ(Ovilux_StopPreview(handle_), 1);
@@ -278,7 +279,7 @@ TEST_F(PreviewWindow, ADisplayThatGoesAwayLeavesLiveViewAndTheProcessRunning) {
     const auto countFrames = [frames](int wanted) {
         int seen = 0;
         PostedMessage m{};
-        while (seen < wanted && OviluxWnd_GetMessage(frames, 20000, &m.message, &m.wParam, &m.lParam) == 1) {
+        while (seen < wanted && OviluxWnd_GetMessage(frames, PatienceMs(20000), &m.message, &m.wParam, &m.lParam) == 1) {
             seen += m.message == OVILUX_WM_FRAME && m.wParam != 0 ? 1 : 0;
         }
         return seen;
