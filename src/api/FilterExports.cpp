@@ -2,7 +2,6 @@
 // each the general form with its fixed index.
 #include "OviluxSdk.h"
 #include "api/Dispatch.h"
-#include "api/FilterValue.h"
 
 using ovilux::api::Dispatch;
 using ovilux::api::kFailure;
@@ -25,11 +24,11 @@ bool IsChannel(int32_t channel, int32_t* ok) {
 }  // namespace
 
 extern "C" int32_t Ovilux_GetFilterValue(uint32_t handle, int32_t index, int32_t* ok) {
-    return Dispatch(handle, kFailure, [&](COvilux& s) { return ovilux::api::GetFilterValue(s, index, ok); });
+    return Dispatch(handle, kFailure, [&](COvilux& s) { return s.GetFilterValue(index, ok); });
 }
 
 extern "C" int32_t Ovilux_SetFilterValue(uint32_t handle, int32_t index, int32_t value) {
-    return Dispatch(handle, kFailure, [&](COvilux& s) { return ovilux::api::SetFilterValue(s, index, value); });
+    return Dispatch(handle, kFailure, [&](COvilux& s) { return s.SetFilterValue(index, value); });
 }
 
 #define OVILUX_FILTER_GETTER(Name, Index)                                          \

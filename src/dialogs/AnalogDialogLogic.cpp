@@ -36,31 +36,9 @@ constexpr KeptInt AnalogSettings::* kRowFields[] = {
 constexpr AnalogRow kColourRows[] = {AnalogRow::ColorGainG1, AnalogRow::ColorGainR, AnalogRow::ColorGainB,
                                      AnalogRow::ColorGainG2};
 
-// The camera's setter and getter of each row. (A switch, not a table of member pointers: g++
-// cannot see through calls of virtual members by table and warns of uninitialised values.)
-int32_t SendToCamera(COviluxUXBase& camera, AnalogRow row, int32_t value) {
-    switch (row) {
-        case AnalogRow::GlobalGain: return camera.SetGlobalGain(value);
-        case AnalogRow::ColorGainG1: return camera.SetColorGainGreen1(value);
-        case AnalogRow::ColorGainR: return camera.SetColorGainRed(value);
-        case AnalogRow::ColorGainB: return camera.SetColorGainBlue(value);
-        case AnalogRow::ColorGainG2: return camera.SetColorGainGreen2(value);
-        case AnalogRow::Exposure: return camera.SetRealExposure(value);
-    }
-    return 0;
-}
-
-int32_t ReadFromCamera(COviluxUXBase& camera, AnalogRow row, int32_t* value) {
-    switch (row) {
-        case AnalogRow::GlobalGain: return camera.GetGlobalGain(value);
-        case AnalogRow::ColorGainG1: return camera.GetColorGainGreen1(value);
-        case AnalogRow::ColorGainR: return camera.GetColorGainRed(value);
-        case AnalogRow::ColorGainB: return camera.GetColorGainBlue(value);
-        case AnalogRow::ColorGainG2: return camera.GetColorGainGreen2(value);
-        case AnalogRow::Exposure: return camera.GetRealExposure(value);
-    }
-    return 0;
-}
+// The filter-value index of each row, in row order: the session sends the value to the camera
+// and keeps it, so that it knows every change the dialog makes.
+constexpr int32_t kRowIndex[] = {13, 15, 14, 17, 16, 18};
 
 }  // namespace
 
@@ -75,7 +53,9 @@ CAnalogDialogLogic::CAnalogDialogLogic(session::COvilux& session) : session_(ses
 
     for (int32_t row = 0; row < kAnalogRowCount; ++row) {
         int32_t value = 0;
-        if (ReadFromCamera(camera, static_cast<AnalogRow>(row), &value)) {
+        int32_t ok = 0;
+        value = session_.GetFilterValue(kRowIndex[row], &ok);
+        if (ok != 0) {
             analog.*kRowFields[row] = value;
         }
     }
@@ -125,15 +105,15 @@ void CAnalogDialogLogic::Finish(bool confirmed) {
     analog.exposureSeconds = rememberedSeconds_;
     session_.ImageFilter().bayerMode = rememberedBayerMode_;
     for (int32_t row = 0; row < kAnalogRowCount - 1; ++row) {
-        SendToCamera(camera, static_cast<AnalogRow>(row), analog.*kRowFields[row]);
+        session_.SetFilterValue(kRowIndex[row], analog.*kRowFields[row]);
     }
     if (takesSeconds_) {
-        camera.SetExposureSeconds(rememberedSeconds_);
+        session_.SetExposureTimeEx(rememberedSeconds_);
     } else {
-        camera.SetRealExposure(analog.exposure);
+        session_.ApplyExposure(analog.exposure);
     }
-    camera.SetMirrorV(analog.mirrorV);
-    camera.SetMirrorH(analog.mirrorH);
+    session_.SetMirrorV(analog.mirrorV);
+    session_.SetMirrorH(analog.mirrorH);
     // "Default" may have sent these too; the camera must end as the session says it is.
     if (camera.IsLevelSupported()) {
         camera.SetLevel(analog.blackLevel);
@@ -154,7 +134,7 @@ int32_t CAnalogDialogLogic::Value(AnalogRow row) const {
 }
 
 void CAnalogDialogLogic::SendRow(AnalogRow row, int32_t value) {
-    SendToCamera(*session_.Camera(), row, value);
+    session_.SetFilterValue(kRowIndex[static_cast<size_t>(row)], value);
     session_.Analog().*kRowFields[static_cast<size_t>(row)] = value;
 }
 
@@ -181,15 +161,9 @@ void CAnalogDialogLogic::SetValue(AnalogRow row, int32_t value, bool programmati
 bool CAnalogDialogLogic::MirrorV() const { return session_.Analog().mirrorV != 0; }
 bool CAnalogDialogLogic::MirrorH() const { return session_.Analog().mirrorH != 0; }
 
-void CAnalogDialogLogic::SetMirrorV(bool on) {
-    session_.Camera()->SetMirrorV(on ? 1 : 0);
-    session_.Analog().mirrorV = on ? 1 : 0;
-}
+void CAnalogDialogLogic::SetMirrorV(bool on) { session_.SetMirrorV(on ? 1 : 0); }
 
-void CAnalogDialogLogic::SetMirrorH(bool on) {
-    session_.Camera()->SetMirrorH(on ? 1 : 0);
-    session_.Analog().mirrorH = on ? 1 : 0;
-}
+void CAnalogDialogLogic::SetMirrorH(bool on) { session_.SetMirrorH(on ? 1 : 0); }
 
 bool CAnalogDialogLogic::AutoIrisGainChecked() const { return session_.Analog().autoIris == kAutoIrisGain; }
 bool CAnalogDialogLogic::AutoIrisExposureChecked() const { return session_.Analog().autoIris == kAutoIrisExposure; }

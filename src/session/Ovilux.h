@@ -36,6 +36,12 @@ class COviluxUXBase;
 
 namespace ovilux::session {
 
+// The camera's limits as the camera-information export hands them out.
+struct CameraLimits {
+    int32_t globalGainMin = 0, globalGainMax = 0, colorGainMin = 0, colorGainMax = 0, exposureMin = 0, exposureMax = 0;
+    double exposureSecondsMin = 0.0, exposureSecondsMax = 0.0;
+};
+
 // The record whose address each frame message carries (the public OviluxFrameInfo).
 struct FrameInformation {
     int32_t reserved;
@@ -145,6 +151,28 @@ public:
     // The camera's exposure limits; false (code 2 recorded) when no camera is open to ask.
     bool ExposureLimits(int32_t* minimum, int32_t* maximum);
 
+    // ---- Filter values, registers and camera information ----
+    // One index selects a kept image setting, a camera gain, the exposure or a camera feature;
+    // *ok (when given) is 1 for a reading and 0 on every failure, whose code is recorded.
+    int32_t GetFilterValue(int32_t index, int32_t* ok);
+    // 1 when the value was taken; 0 with the index's code otherwise.
+    int32_t SetFilterValue(int32_t index, int32_t value);
+    // Registers: code 1 without a camera, 6 when the camera refuses.
+    int32_t ReadSensorRegister(uint32_t address, int32_t* ok);
+    int32_t WriteSensorRegister(uint32_t address, uint32_t value);
+    int32_t ReadFpgaRegister(uint8_t address, int32_t* ok);
+    int32_t WriteFpgaRegister(uint8_t address, uint8_t value);
+    int32_t GetIOPort(uint8_t* value);
+    int32_t SetIOPort(uint8_t value);
+    // One byte of the configuration memory; false without a camera or when the camera fails.
+    bool SromRead(uint16_t address, uint8_t* value);
+    bool SromWrite(uint16_t address, uint8_t value);
+    // The camera's gain and exposure limits (the exposure in seconds too when asked); false with
+    // code 1 without a camera, 2 when the camera has no sensor model to ask.
+    bool ReadCameraLimits(CameraLimits& limits, bool seconds);
+    // The camera's temperature: 1 read (code 0), 0 with code 1, 11 (no sensor) or 12 (failed).
+    int32_t ReadTemperature(double* celsius);
+
     // ---- Capture ----
     int32_t Preview();
     int32_t CallBackPreview(platform::WindowHandle callbackWindow, void* buffer, int32_t size, int32_t rowOrder);
@@ -206,6 +234,9 @@ public:
     int32_t SaveMaskFileW(const char16_t* fileName);
 
 private:
+    int32_t ReadRegisterThrough(bool fpga, uint32_t address, int32_t* ok);
+    int32_t WriteRegisterThrough(bool fpga, uint32_t address, uint32_t value);
+
     // The format a capture was prepared for; the worker converts in it until capture restarts.
     struct PreparedFormat {
         int32_t colourMode = -1;

@@ -117,11 +117,14 @@ int32_t COvilux::SetCaptureWindowEx(int32_t hTotal, int32_t hStart, int32_t hEff
         return 0;
     }
     platform::CriticalSectionLock guard(captureLock_);
+    const WindowValues previous = StoredWindow();
     StoreWindow(wanted);
     if (captureState_ == state::kLiveView) {
         return 1;
     }
     if (!camera_->SetCaptureWindow(hStart, vStart, hEffective, vEffective, subSample_)) {
+        // The camera keeps the window it had, and so does the session.
+        StoreWindow(previous);
         RecordError(code::kBadWindow);
         return 0;
     }

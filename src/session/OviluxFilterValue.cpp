@@ -1,19 +1,13 @@
-// FilterValue.cpp - the filter-value index table.
-#include "api/FilterValue.h"
-
+// OviluxFilterValue.cpp - the filter-value index table: kept image settings, camera gains and
+// exposure, and camera features, all changed here so that the session knows every change.
 #include "camera/OviluxUXBase.h"
 #include "session/Ovilux.h"
 
-namespace ovilux::api {
+namespace ovilux::session {
 
 namespace {
 
 using camera::COviluxUXBase;
-using session::AnalogSettings;
-using session::COvilux;
-using session::ImageFilterSettings;
-using session::KeptInt;
-namespace code = session::code;
 
 // Indices of the table that have no plain kept or camera-gain row.
 constexpr int32_t kBayerGainRgb = 6;
@@ -277,13 +271,12 @@ int32_t Set(COvilux& s, COviluxUXBase& camera, int32_t index, int32_t value) {
 
 }  // namespace
 
-int32_t GetFilterValue(COvilux& session, int32_t index, int32_t* ok) {
-    COviluxUXBase* camera = session.Camera();
+int32_t COvilux::GetFilterValue(int32_t index, int32_t* ok) {
     Reading reading{0, false};
-    if (camera == nullptr) {
-        session.RecordError(code::kNoCamera);
+    if (!camera_) {
+        RecordError(code::kNoCamera);
     } else {
-        reading = Get(session, *camera, index);
+        reading = Get(*this, *camera_, index);
     }
     if (ok != nullptr) {
         *ok = reading.ok ? 1 : 0;
@@ -291,12 +284,11 @@ int32_t GetFilterValue(COvilux& session, int32_t index, int32_t* ok) {
     return reading.value;
 }
 
-int32_t SetFilterValue(COvilux& session, int32_t index, int32_t value) {
-    COviluxUXBase* camera = session.Camera();
-    if (camera == nullptr) {
-        return Refuse(session, code::kNoCamera);
+int32_t COvilux::SetFilterValue(int32_t index, int32_t value) {
+    if (!camera_) {
+        return Refuse(*this, code::kNoCamera);
     }
-    return Set(session, *camera, index, value);
+    return Set(*this, *camera_, index, value);
 }
 
-}  // namespace ovilux::api
+}  // namespace ovilux::session

@@ -1,0 +1,195 @@
+// SweepProgram.cpp - drawing, printing and reading sweep programs.
+#include "api/sweep/SweepProgram.h"
+
+#include <algorithm>
+#include <random>
+#include <sstream>
+
+namespace ovilux::test::sweep {
+
+namespace {
+
+constexpr const char* kNames[] = {"window", "subsample", "colour", "mirrorh",  "mirrorv", "filter",
+                                  "exposure", "globalgain", "scene", "snap",   "live",    "record",
+                                  "save",   "closereopen", "replug", "recordversus"};
+static_assert(sizeof(kNames) / sizeof(kNames[0]) == static_cast<size_t>(Op::kCount));
+
+// The filter indices the model follows, each with its range.
+struct FilterRange {
+    int32_t index, minimum, maximum, neutral, weight;
+};
+// The switches that change what a step does (Bayer mode, gray mode, the gray-gain counter) are
+// drawn more often than the values a step scales by.
+constexpr FilterRange kFilters[] = {
+    {1, -255, 255, 0, 1},   {2, -127, 127, 0, 1},   {3, -360, 360, 0, 1},   {4, -255, 255, 0, 1},
+    {5, 0, 30, 0, 1},       {7, 0, 400, 100, 1},    {8, 0, 400, 100, 1},    {9, 0, 400, 100, 1},
+    {11, 0, 200, 100, 1},   {12, 0, 3, 1, 2},       {19, 0, 2, 0, 5},       {20, 0, 255, 128, 1},
+    {21, 0, 255, 128, 1},   {22, 0, 255, 128, 1},   {23, 0, 255, 128, 1},   {24, -255, 255, 0, 1},
+    {25, -255, 255, 0, 1},  {26, -255, 255, 0, 1},  {27, -255, 255, 0, 1},  {28, 0, 1, 0, 4},
+};
+
+// How often each call is drawn, against the others.
+struct Weight {
+    Op op;
+    int weight;
+};
+constexpr Weight kWeights[] = {
+    {Op::kWindow, 3},  {Op::kSubSample, 2}, {Op::kColourMode, 6}, {Op::kMirrorH, 4}, {Op::kMirrorV, 4},
+    {Op::kFilter, 16}, {Op::kExposure, 1},  {Op::kGlobalGain, 1}, {Op::kScene, 2},   {Op::kSnap, 12},
+    {Op::kLiveView, 2}, {Op::kRecord, 1},   {Op::kSave, 1},       {Op::kCloseReopen, 1}, {Op::kReplug, 1},
+    {Op::kRecordVersus, 1},
+};
+
+constexpr int32_t kDepths[] = {8, 16, 24, 32, 48, 64};
+
+class Draw {
+public:
+    explicit Draw(uint64_t seed) : engine_(seed) {}
+    int32_t Between(int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(engine_); }
+    bool OneIn(int32_t n) { return Between(1, n) == 1; }
+    int32_t Depth() { return kDepths[Between(0, 5)]; }
+
+private:
+    std::mt19937_64 engine_;
+};
+
+// One row, each as often as its weight says.
+template <typename Row, size_t N>
+const Row& Pick(const Row (&rows)[N], Draw& draw) {
+    int32_t total = 0;
+    for (const Row& row : rows) {
+        total += row.weight;
+    }
+    int32_t pick = draw.Between(0, total - 1);
+    const Row* chosen = rows;
+    while (pick >= chosen->weight) {
+        pick -= chosen->weight;
+        ++chosen;
+    }
+    return *chosen;
+}
+
+Call DrawCall(Op op, Draw& draw) {
+    Call call{op};
+    switch (op) {
+        case Op::kWindow:
+            // Sizes and origins on the steps of every sub-sampling; now and then one that
+            // reaches past the sensor or is too narrow, which is refused.
+            call.a = 64 * draw.Between(draw.OneIn(12) ? 4 : 5, 20);
+            call.b = 16 * draw.Between(1, 40);
+            call.c = 8 * draw.Between(0, (2592 - call.a) / 8 + (draw.OneIn(10) ? 20 : 0));
+            call.d = 8 * draw.Between(1, (1944 - call.b) / 8);
+            // Clear of the top rows and the right columns (SessionModel.h): a window that would
+            // end at the sensor's right edge moves left by 8 columns.
+            if (call.a + call.c == 2592) {
+                call.c -= 8;
+            }
+            break;
+        case Op::kSubSample:
+            call.a = draw.OneIn(8) ? 3 : draw.Between(0, 2);
+            break;
+        case Op::kColourMode:
+            call.a = draw.OneIn(8) ? 12 : draw.Depth();
+            break;
+        case Op::kMirrorH:
+        case Op::kMirrorV:
+            call.a = draw.Between(0, 1);
+            break;
+        case Op::kFilter: {
+            const FilterRange& f = Pick(kFilters, draw);
+            call.a = f.index;
+            // Switches take any of their values; a scaling value half of the time one near
+            // neutral, so that the pictures stay far from black and white and a later step still
+            // has something to show.
+            const int32_t near = (f.maximum - f.minimum) / 16;
+            call.b = near == 0 || draw.OneIn(2) ? draw.Between(f.minimum, f.maximum)
+                                                : std::clamp(f.neutral + draw.Between(-near, near), f.minimum, f.maximum);
+            break;
+        }
+        case Op::kExposure:
+            call.a = draw.Between(1, 300);
+            break;
+        case Op::kGlobalGain:
+            call.a = draw.Between(1, 60);
+            break;
+        case Op::kScene:
+            call.a = draw.Between(1, 254);
+            call.b = draw.Between(1, 254);
+            call.c = draw.Between(1, 254);
+            break;
+        case Op::kSnap:
+            call.a = draw.Between(0, 1);
+            break;
+        case Op::kLiveView:
+            call.a = draw.Between(2, 4);
+            break;
+        case Op::kRecord:
+            call.a = 100 * draw.Between(1, 4);
+            break;
+        case Op::kSave:
+            call.a = draw.Between(0, 6);
+            break;
+        case Op::kRecordVersus:
+            call.a = 100 * draw.Between(2, 6);
+            call.b = draw.Between(0, 1);
+            break;
+        default:
+            break;
+    }
+    return call;
+}
+
+}  // namespace
+
+const char* OpName(Op op) { return kNames[static_cast<int>(op)]; }
+
+std::string CallText(const Call& call) {
+    std::ostringstream text;
+    text << OpName(call.op) << ' ' << call.a << ' ' << call.b << ' ' << call.c << ' ' << call.d;
+    return text.str();
+}
+
+Program Generate(uint64_t seed, int length) {
+    Draw draw(seed);
+    Program program;
+    for (int i = 0; i < length; ++i) {
+        program.push_back(DrawCall(Pick(kWeights, draw).op, draw));
+    }
+    return program;
+}
+
+bool ReadProgram(const std::string& text, Program& program, std::string& error) {
+    std::istringstream lines(text);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        line = line.substr(0, line.find('#'));
+        std::istringstream words(line);
+        std::string name;
+        if (!(words >> name)) {
+            continue;
+        }
+        Call call;
+        int op = 0;
+        while (op < static_cast<int>(Op::kCount) && name != kNames[op]) {
+            ++op;
+        }
+        if (op == static_cast<int>(Op::kCount)) {
+            error = "line " + std::to_string(number) + ": no call named " + name;
+            return false;
+        }
+        call.op = static_cast<Op>(op);
+        words >> call.a >> call.b >> call.c >> call.d;
+        program.push_back(call);
+    }
+    return true;
+}
+
+std::string WriteProgram(const Program& program, const std::string& header) {
+    std::string text = header;
+    for (const Call& call : program) {
+        text += CallText(call) + "\n";
+    }
+    return text;
+}
+
+}  // namespace ovilux::test::sweep
