@@ -34,7 +34,7 @@ extern "C" int32_t Ovilux_GetCameraInfo(uint32_t handle, OviluxCameraInfo* info)
             return 0;
         }
         const bool seconds = info->size >= kInfoFullSize;
-        ovilux::session::CameraLimits limits;
+        ovilux::session::CameraInfoLimits limits;
         if (!s.ReadCameraLimits(limits, seconds)) {
             return 0;
         }

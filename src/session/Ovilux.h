@@ -37,7 +37,7 @@ class COviluxUXBase;
 namespace ovilux::session {
 
 // The camera's limits as the camera-information export hands them out.
-struct CameraLimits {
+struct CameraInfoLimits {
     int32_t globalGainMin = 0, globalGainMax = 0, colorGainMin = 0, colorGainMax = 0, exposureMin = 0, exposureMax = 0;
     double exposureSecondsMin = 0.0, exposureSecondsMax = 0.0;
 };
@@ -169,7 +169,7 @@ public:
     bool SromWrite(uint16_t address, uint8_t value);
     // The camera's gain and exposure limits (the exposure in seconds too when asked); false with
     // code 1 without a camera, 2 when the camera has no sensor model to ask.
-    bool ReadCameraLimits(CameraLimits& limits, bool seconds);
+    bool ReadCameraLimits(CameraInfoLimits& limits, bool seconds);
     // The camera's temperature: 1 read (code 0), 0 with code 1, 11 (no sensor) or 12 (failed).
     int32_t ReadTemperature(double* celsius);
 

@@ -81,7 +81,7 @@ int32_t COvilux::SetIOPort(uint8_t value) {
 bool COvilux::SromRead(uint16_t address, uint8_t* value) { return camera_ && camera_->SromRead(address, value) != 0; }
 bool COvilux::SromWrite(uint16_t address, uint8_t value) { return camera_ && camera_->SromWrite(address, value) != 0; }
 
-bool COvilux::ReadCameraLimits(CameraLimits& limits, bool seconds) {
+bool COvilux::ReadCameraLimits(CameraInfoLimits& limits, bool seconds) {
     if (!camera_) {
         RecordError(code::kNoCamera);
         return false;
