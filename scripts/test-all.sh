@@ -51,8 +51,15 @@ grep -q '^ready' "$keeper_log" || echo "warning: no Wine session held open: $(ca
 # Windows programs that Wine did not start were started again; the run says how often.
 export OVILUX_WINE_RESTARTS="$PWD/build/wine-restarts.log"
 rm -f "$OVILUX_WINE_RESTARTS"
+# A test that fails is run once more before the run fails, and every such test is named at
+# the end: a test that passes only the second time is a fault to mend, not a pass to forget.
 status=0
-ctest --test-dir build/all -j2 --output-on-failure --timeout 600 || status=$?
+ctest --test-dir build/all -j2 --output-on-failure --timeout 600 --repeat until-pass:2 2>&1 |
+  tee build/ctest.log || status=$?
+if grep -qE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*' build/ctest.log; then
+  echo "Tests that failed once (each was run again; the summary above says whether it then passed):"
+  grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*' build/ctest.log | sed 's/^/  /'
+fi
 if [ -s "$OVILUX_WINE_RESTARTS" ]; then
   echo "Wine did not start a program $(wc -l <"$OVILUX_WINE_RESTARTS") time(s); each was started again ($OVILUX_WINE_RESTARTS)"
 fi

@@ -338,7 +338,7 @@ TEST_F(Capture, UnpluggingDuringLiveViewPostsCameraLost) {
         }
     }
     EXPECT_TRUE(lost);
-    const std::vector<intptr_t> notified = NotifiedCodes(Drain(notify_, 1000));
+    const std::vector<intptr_t> notified = AwaitNotified(notify_, OVILUX_CODE_CAMERA_LOST, 5000);
     EXPECT_NE(std::find(notified.begin(), notified.end(), OVILUX_CODE_CAMERA_LOST), notified.end());
     EXPECT_EQ(Ovilux_StopPreview(handle_), 1);
     const std::vector<int32_t> stored = PopAll(handle_);

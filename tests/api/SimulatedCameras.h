@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -43,6 +45,23 @@ inline std::vector<intptr_t> NotifiedCodes(const std::vector<PostedMessage>& mes
     std::vector<intptr_t> codes;
     for (const PostedMessage& m : messages) {
         if (m.message == OVILUX_WM_NOTIFY) {
+            codes.push_back(m.lParam);
+        }
+    }
+    return codes;
+}
+
+// Waits up to timeoutMs for the notification of code; the codes notified meanwhile, oldest
+// first. A worker posts its frame message before its notification, so a reader woken by the
+// one may find the other not yet posted.
+inline std::vector<intptr_t> AwaitNotified(OVILUX_HWND window, intptr_t code, uint32_t timeoutMs) {
+    std::vector<intptr_t> codes;
+    PostedMessage m{};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::find(codes.begin(), codes.end(), code) == codes.end() &&
+           std::chrono::steady_clock::now() < deadline) {
+        if (OviluxWnd_GetMessage(window, 50, &m.message, &m.wParam, &m.lParam) == 1 &&
+            m.message == OVILUX_WM_NOTIFY) {
             codes.push_back(m.lParam);
         }
     }
