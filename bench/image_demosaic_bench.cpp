@@ -35,12 +35,12 @@ void FillRaw(DibImage& raw, uint32_t maxValue) {
     }
 }
 
-using ovilux::image::detail::DemosaicIsa;
+using ovilux::image::detail::VectorIsa;
 
 // isa caps the instruction set, to show what a processor without AVX2 (or SSE4.1) gets.
 void OurDemosaic(benchmark::State& state, uint16_t rawBits, uint16_t colourBits, PixelConverter inner,
-                 PixelConverter border, DemosaicIsa isa = DemosaicIsa::Avx2) {
-    ovilux::image::detail::LimitDemosaicIsa(isa);
+                 PixelConverter border, VectorIsa isa = VectorIsa::Avx2) {
+    ovilux::image::detail::LimitVectorIsa(isa);
     DibImage raw, colour;
     if (raw.Create(kWidth, kHeight, rawBits) == 0 || colour.Create(kWidth, kHeight, colourBits) == 0) {
         state.SkipWithError("images could not be made");
@@ -55,7 +55,7 @@ void OurDemosaic(benchmark::State& state, uint16_t rawBits, uint16_t colourBits,
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
-    ovilux::image::detail::LimitDemosaicIsa(DemosaicIsa::Avx2);
+    ovilux::image::detail::LimitVectorIsa(VectorIsa::Avx2);
 }
 
 void OpenCvDemosaic(benchmark::State& state, uint16_t rawBits) {
@@ -78,10 +78,10 @@ void BM_OpenCv8To24(benchmark::State& state) { OpenCvDemosaic(state, 8); }
 void BM_Ovilux16To48(benchmark::State& state) { OurDemosaic(state, 16, 48, DemosaicInner16, DemosaicBorder16); }
 void BM_OpenCv16To48(benchmark::State& state) { OpenCvDemosaic(state, 16); }
 void BM_Ovilux8To24Sse41(benchmark::State& state) {
-    OurDemosaic(state, 8, 24, DemosaicInner8, DemosaicBorder8, DemosaicIsa::Sse41);
+    OurDemosaic(state, 8, 24, DemosaicInner8, DemosaicBorder8, VectorIsa::Sse41);
 }
 void BM_Ovilux16To48Sse41(benchmark::State& state) {
-    OurDemosaic(state, 16, 48, DemosaicInner16, DemosaicBorder16, DemosaicIsa::Sse41);
+    OurDemosaic(state, 16, 48, DemosaicInner16, DemosaicBorder16, VectorIsa::Sse41);
 }
 void BM_Ovilux8To32(benchmark::State& state) { OurDemosaic(state, 8, 32, DemosaicInner8, DemosaicBorder8); }
 void BM_Ovilux16To64(benchmark::State& state) { OurDemosaic(state, 16, 64, DemosaicInner16, DemosaicBorder16); }

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define OVILUX_DEMOSAIC_X86 1
@@ -149,41 +148,20 @@ struct V {
 #pragma GCC pop_options
 
 template <int Channels>
-DemosaicRowKernel KernelOf(DemosaicIsa isa, int sampleBytes) {
+DemosaicRowKernel KernelOf(VectorIsa isa, int sampleBytes) {
     switch (isa) {
-        case DemosaicIsa::Avx2:
+        case VectorIsa::Avx2:
             return sampleBytes == 1 ? avx2::Row8<Channels> : avx2::Row16<Channels>;
-        case DemosaicIsa::Sse41:
+        case VectorIsa::Sse41:
             return sampleBytes == 1 ? sse41::Row8<Channels> : sse41::Row16<Channels>;
         default:
             return nullptr;
     }
 }
 
-DemosaicIsa ProcessorIsa() {
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) {
-        return DemosaicIsa::Avx2;
-    }
-    return __builtin_cpu_supports("sse4.1") && __builtin_cpu_supports("ssse3") ? DemosaicIsa::Sse41 : DemosaicIsa::Plain;
-}
-
 #endif
-
-std::atomic<DemosaicIsa> gLimit{DemosaicIsa::Avx2};
 
 }  // namespace
-
-void LimitDemosaicIsa(DemosaicIsa most) { gLimit.store(most); }
-
-DemosaicIsa ActiveDemosaicIsa() {
-#ifdef OVILUX_DEMOSAIC_X86
-    static const DemosaicIsa processor = ProcessorIsa();
-    return std::min(processor, gLimit.load());
-#else
-    return DemosaicIsa::Plain;
-#endif
-}
 
 DemosaicRowKernel VectorDemosaicRow(int sampleBytes, int channels) {
 #ifdef OVILUX_DEMOSAIC_X86
@@ -191,9 +169,9 @@ DemosaicRowKernel VectorDemosaicRow(int sampleBytes, int channels) {
         return nullptr;
     }
     if (channels == 3) {
-        return KernelOf<3>(ActiveDemosaicIsa(), sampleBytes);
+        return KernelOf<3>(ActiveVectorIsa(), sampleBytes);
     }
-    return channels == 4 ? KernelOf<4>(ActiveDemosaicIsa(), sampleBytes) : nullptr;
+    return channels == 4 ? KernelOf<4>(ActiveVectorIsa(), sampleBytes) : nullptr;
 #else
     (void)sampleBytes;
     (void)channels;

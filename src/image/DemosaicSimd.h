@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "image/VectorIsa.h"
+
 namespace ovilux::image::detail {
 
 // The four raw rows one output row reads (see Demosaic.cpp) and the output row at x = 0.
@@ -21,15 +23,6 @@ struct DemosaicRows {
 // the block's last pixel + 2 of each row; of 4-channel pixels the fourth is left as it was.
 using DemosaicRowKernel = int32_t (*)(const DemosaicRows& rows, int32_t x, int32_t end, uint32_t redFactor,
                                       uint32_t blueFactor);
-
-// Instruction sets in rising order.
-enum class DemosaicIsa { Plain, Sse41, Avx2 };
-
-// The most the demosaic may use from now on, process-wide (all the processor has by default):
-// lets the tests hold every form against the plain loop, and a caller compare them.
-void LimitDemosaicIsa(DemosaicIsa most);
-// The instruction set the kernels come from: the best the processor has within the limit.
-DemosaicIsa ActiveDemosaicIsa();
 
 // The kernel for samples of sampleBytes (1 or 2) into pixels of channels (3 or 4) of them;
 // null for the plain loop.

@@ -10,13 +10,11 @@
 #include <vector>
 
 #include "image/Demosaic.h"
-#include "image/DemosaicSimd.h"
 #include "image/DibImage.h"
+#include "EveryVectorIsa.h"
 
 using namespace ovilux::image;
-using ovilux::image::detail::ActiveDemosaicIsa;
-using ovilux::image::detail::DemosaicIsa;
-using ovilux::image::detail::LimitDemosaicIsa;
+using ovilux::image::test::ForEveryVectorIsa;
 
 namespace {
 
@@ -172,25 +170,19 @@ TEST(Demosaic, SixteenBitMatchesReferenceForEveryModeSizeAndLayout) {
 TEST(Demosaic, EveryInstructionSetMatchesTheReference) {
     // Wide rows run through the vector blocks and leave tails of every length to the plain loop.
     std::mt19937 rng(3);
-    for (DemosaicIsa isa : {DemosaicIsa::Plain, DemosaicIsa::Sse41, DemosaicIsa::Avx2}) {
-        LimitDemosaicIsa(isa);
-        if (ActiveDemosaicIsa() != isa) {
-            continue;  // this processor lacks it
-        }
+    ForEveryVectorIsa([&] {
         for (int mode = 0; mode < 4; ++mode) {
             for (int channels : {3, 4}) {
                 for (int width : {37, 70, 259}) {
                     CheckAgainstReference<uint8_t>(width, 5, channels, mode, 137, 263, rng);
                     CheckAgainstReference<uint16_t>(width + 1, 6, channels, mode, 400, 100, rng);
-                    if (HasFatalFailure()) {
-                        LimitDemosaicIsa(DemosaicIsa::Avx2);
+                    if (::testing::Test::HasFatalFailure()) {
                         return;
                     }
                 }
             }
         }
-    }
-    LimitDemosaicIsa(DemosaicIsa::Avx2);
+    });
 }
 
 TEST(Demosaic, UnityGainKeepsFlatGrayAndLargeGainsClipExactly) {

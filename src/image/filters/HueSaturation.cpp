@@ -13,13 +13,16 @@
 // laid out as three planes of 32-bit integers with the same arithmetic written without branches
 // or table reads, so that the compiler turns it into vector code: the chroma scale is its own
 // formula, the reciprocal 0xFF0000 / d a float quotient corrected to the exact integer, and the
-// six-row ramp table the choice of one of c', 0, c' - ramp, ramp per channel.
+// six-row ramp table the choice of one of c', 0, c' - ramp, ramp per channel. Where the
+// processor has SSE4.1 or AVX2 the run goes through the same lines written with intrinsics
+// (HueRunKernel.inl), the plain loop doing what is left of it.
 #include "image/filters/HueSaturation.h"
 
 #include <algorithm>
 #include <array>
 
 #include "image/filters/FilterSamples.h"
+#include "image/filters/HueSaturationSimd.h"
 
 namespace ovilux::image::filters {
 
@@ -133,12 +136,6 @@ inline T SampleValue(uint32_t value) {
     return static_cast<T>(sizeof(T) == 1 ? value & 0xFF : (value & 0xFF) << 4);
 }
 
-struct HuePlanes {
-    int32_t* blue;
-    int32_t* green;
-    int32_t* red;
-};
-
 // The planes never overlap; saying so lets the loop run without alias checks.
 OVILUX_FILTER_CLONES
 void ShiftRun(const int32_t* __restrict b, const int32_t* __restrict g, const int32_t* __restrict r,
@@ -178,28 +175,35 @@ void ShiftRun(const int32_t* __restrict b, const int32_t* __restrict g, const in
     }
 }
 
-template <typename T>
-void ShiftImage(const DibImage& image, const SampleLayout& layout, int32_t saturation, int32_t shift) {
+// The pixel width is a template argument so that the copies in and out of the planes become
+// fixed-stride vector loads and stores.
+template <typename T, int32_t ch>
+OVILUX_FILTER_CLONES void ShiftImage(const DibImage& image, int32_t saturation, int32_t shift) {
     constexpr int32_t kRun = 512;
     int32_t planes[6][kRun];
-    const HuePlanes in{planes[0], planes[1], planes[2]};
-    const HuePlanes out{planes[3], planes[4], planes[5]};
-    const int32_t ch = layout.channels;
+    int32_t* const blue = planes[0];
+    int32_t* const green = planes[1];
+    int32_t* const red = planes[2];
+    const detail::HueRun run{blue, green, red, planes[3], planes[4], planes[5]};
+    const detail::HueRunKernel vectorRun = detail::VectorHueRun();
+    const int32_t scaleFactor = (saturation + 256) * 256;
     for (int32_t y = 0; y < image.Height(); ++y) {
         T* row = RowOf<T>(image, y);
         for (int32_t x0 = 0; x0 < image.Width(); x0 += kRun) {
             const int32_t count = std::min(kRun, image.Width() - x0);
             T* px = row + static_cast<std::ptrdiff_t>(x0) * ch;
             for (int32_t k = 0; k < count; ++k) {
-                in.blue[k] = ModelValue(px[k * ch]);
-                in.green[k] = ModelValue(px[k * ch + 1]);
-                in.red[k] = ModelValue(px[k * ch + 2]);
+                blue[k] = ModelValue(px[k * ch]);
+                green[k] = ModelValue(px[k * ch + 1]);
+                red[k] = ModelValue(px[k * ch + 2]);
             }
-            ShiftRun(in.blue, in.green, in.red, out.blue, out.green, out.red, count, (saturation + 256) * 256, shift);
+            const int32_t done = vectorRun != nullptr ? vectorRun(run, count, scaleFactor, shift) : 0;
+            ShiftRun(blue + done, green + done, red + done, run.outBlue + done, run.outGreen + done, run.outRed + done,
+                     count - done, scaleFactor, shift);
             for (int32_t k = 0; k < count; ++k) {
-                px[k * ch] = SampleValue<T>(static_cast<uint32_t>(out.blue[k]));
-                px[k * ch + 1] = SampleValue<T>(static_cast<uint32_t>(out.green[k]));
-                px[k * ch + 2] = SampleValue<T>(static_cast<uint32_t>(out.red[k]));
+                px[k * ch] = SampleValue<T>(static_cast<uint32_t>(run.outBlue[k]));
+                px[k * ch + 1] = SampleValue<T>(static_cast<uint32_t>(run.outGreen[k]));
+                px[k * ch + 2] = SampleValue<T>(static_cast<uint32_t>(run.outRed[k]));
                 if (sizeof(T) == 2 && ch == 4) {
                     px[k * ch + 3] = 0;
                 }
@@ -241,10 +245,11 @@ bool ShiftHueSaturation(DibImage& image, int32_t hue, int32_t saturation) {
     if (hue == 0 && saturation == 0) {
         return true;
     }
+    const int32_t shift = HueShift(hue);
     if (layout.sampleBytes == 1) {
-        ShiftImage<uint8_t>(image, layout, saturation, HueShift(hue));
+        (layout.channels == 3 ? ShiftImage<uint8_t, 3> : ShiftImage<uint8_t, 4>)(image, saturation, shift);
     } else {
-        ShiftImage<uint16_t>(image, layout, saturation, HueShift(hue));
+        (layout.channels == 3 ? ShiftImage<uint16_t, 3> : ShiftImage<uint16_t, 4>)(image, saturation, shift);
     }
     return true;
 }

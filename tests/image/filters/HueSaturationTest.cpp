@@ -7,13 +7,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <iterator>
+#include <vector>
 
 #include "image/filters/HueSaturation.h"
 #include "RandomImage.h"
+#include "../EveryVectorIsa.h"
 
 using namespace ovilux::image;
 using namespace ovilux::image::filters;
 using namespace ovilux::image::filters::test;
+using ovilux::image::test::ForEveryVectorIsa;
 
 namespace {
 
@@ -21,8 +24,9 @@ uint8_t* PixelAt(DibImage& image, int32_t x, int32_t y) {
     return static_cast<uint8_t*>(image.Bits()) + y * image.Stride() + x * image.BytesPerPixel();
 }
 
-// The branch-free run form against the per-pixel one with its tables, over every depth and size
-// and settings across the whole range (every sector and both wheel ends).
+// The run form (on every instruction set: vector blocks, tails of every length, runs split at
+// their 512-pixel end) against the per-pixel one with its tables, over every depth and size and
+// settings across the whole range (every sector and both wheel ends).
 TEST(HueSaturation, RunFormEqualsThePlainOne) {
     struct Setting {
         int32_t hue;
@@ -30,43 +34,47 @@ TEST(HueSaturation, RunFormEqualsThePlainOne) {
     };
     const Setting settings[] = {{0, 1},   {1, 0},     {-1, 0},   {60, -255}, {119, 255}, {120, -40}, {181, 77},
                                 {-300, 13}, {359, -128}, {360, 200}, {-360, -1}, {45, 255},  {-45, -255}};
-    uint32_t seed = 300;
-    size_t turn = 0;
-    for (uint16_t bits : kColourDepths) {
-        for (Size size : kSizes) {
-            for (size_t j = 0; j < 4; ++j) {
-                const Setting& s = settings[turn++ % std::size(settings)];
-                SCOPED_TRACE(::testing::Message() << bits << " bits " << size.width << "x" << size.height << " hue " << s.hue
-                                                  << " saturation " << s.saturation);
-                DibImage fast, plain;
-                ASSERT_TRUE(MakeRandom(fast, size, bits, ++seed));
-                CopyPixels(fast, plain);
-                ASSERT_TRUE(ShiftHueSaturation(fast, s.hue, s.saturation));
-                ASSERT_TRUE(ShiftHueSaturationReference(plain, s.hue, s.saturation));
-                ASSERT_TRUE(SamePixels(fast, plain));
+    std::vector<Size> sizes = kSizes;
+    sizes.push_back({523, 3});
+    ForEveryVectorIsa([&] {
+        uint32_t seed = 300;
+        size_t turn = 0;
+        for (uint16_t bits : kColourDepths) {
+            for (Size size : sizes) {
+                for (size_t j = 0; j < 4; ++j) {
+                    const Setting& s = settings[turn++ % std::size(settings)];
+                    SCOPED_TRACE(::testing::Message() << bits << " bits " << size.width << "x" << size.height << " hue "
+                                                      << s.hue << " saturation " << s.saturation);
+                    DibImage fast, plain;
+                    ASSERT_TRUE(MakeRandom(fast, size, bits, ++seed));
+                    CopyPixels(fast, plain);
+                    ASSERT_TRUE(ShiftHueSaturation(fast, s.hue, s.saturation));
+                    ASSERT_TRUE(ShiftHueSaturationReference(plain, s.hue, s.saturation));
+                    ASSERT_TRUE(SamePixels(fast, plain));
+                }
             }
         }
-    }
-    // Every blue and green level against a spread of reds, so every chroma 0 .. 255 and every
-    // sector turns up, beyond the random images.
-    DibImage cube, plain;
-    ASSERT_EQ(cube.Create(256, 256, 24), 1);
-    for (int32_t y = 0; y < 256; ++y) {
-        for (int32_t x = 0; x < 256; ++x) {
-            uint8_t* p = static_cast<uint8_t*>(cube.Bits()) + y * cube.Stride() + x * 3;
-            p[0] = static_cast<uint8_t>(x);
-            p[1] = static_cast<uint8_t>(y);
-            p[2] = static_cast<uint8_t>(x * 7 + y * 13);
+        // Every blue and green level against a spread of reds, so every chroma 0 .. 255 and
+        // every sector turns up, beyond the random images.
+        DibImage cube, plain;
+        ASSERT_EQ(cube.Create(256, 256, 24), 1);
+        for (int32_t y = 0; y < 256; ++y) {
+            for (int32_t x = 0; x < 256; ++x) {
+                uint8_t* p = static_cast<uint8_t*>(cube.Bits()) + y * cube.Stride() + x * 3;
+                p[0] = static_cast<uint8_t>(x);
+                p[1] = static_cast<uint8_t>(y);
+                p[2] = static_cast<uint8_t>(x * 7 + y * 13);
+            }
         }
-    }
-    for (const Setting& s : {Setting{77, 0}, Setting{-200, 255}, Setting{10, -100}}) {
-        DibImage fast;
-        CopyPixels(cube, fast);
-        CopyPixels(cube, plain);
-        ASSERT_TRUE(ShiftHueSaturation(fast, s.hue, s.saturation));
-        ASSERT_TRUE(ShiftHueSaturationReference(plain, s.hue, s.saturation));
-        EXPECT_TRUE(SamePixels(fast, plain)) << "hue " << s.hue << " saturation " << s.saturation;
-    }
+        for (const Setting& s : {Setting{77, 0}, Setting{-200, 255}, Setting{10, -100}}) {
+            DibImage fast;
+            CopyPixels(cube, fast);
+            CopyPixels(cube, plain);
+            ASSERT_TRUE(ShiftHueSaturation(fast, s.hue, s.saturation));
+            ASSERT_TRUE(ShiftHueSaturationReference(plain, s.hue, s.saturation));
+            EXPECT_TRUE(SamePixels(fast, plain)) << "hue " << s.hue << " saturation " << s.saturation;
+        }
+    });
 }
 
 TEST(HueSaturation, GraysKeepTheirValueUnderAnyHue) {
