@@ -1,13 +1,13 @@
 // MaskFilter.cpp - the flat-field step of the raw chain.
 //
-// The 8-bit form divides by multiplying: (n x 256) / den with n x 256 below 2^16 and den below
-// 256 is exactly (n x 256 x ceil(2^32 / den)) >> 32, which keeps a division out of the loop.
+// Both depths divide in single-precision floats, corrected to the exact integer quotient, so
+// that the compiler runs the rows in vector registers.
 #include "image/mask/MaskFilter.h"
 
 #include <algorithm>
-#include <array>
 
 #include "image/SampleScale.h"
+#include "image/filters/FilterSamples.h"
 #include "image/filters/RawPlane.h"
 
 namespace ovilux::image::mask {
@@ -35,38 +35,44 @@ size_t ReferenceIndex(int32_t x, int32_t y) {
     return static_cast<size_t>(y) * kMaskWidth + static_cast<size_t>(x);
 }
 
-const std::array<uint64_t, 256>& Reciprocals() {
-    static const std::array<uint64_t, 256> table = [] {
-        std::array<uint64_t, 256> t{};
-        for (uint64_t den = 1; den < t.size(); ++den) {
-            t[den] = ((uint64_t{1} << 32) + den - 1) / den;
-        }
-        return t;
-    }();
-    return table;
+// m / a for m >= 0 and a >= 1 that are exact as floats (at most 24 significant bits), with a
+// quotient below 2^23: the rounded float quotient is then never below the true quotient's
+// integer part and at most one above it, which the product test takes back. Lets the row loops
+// divide lane-wise in vector registers.
+inline int32_t ExactQuotient(int32_t m, int32_t a) {
+    const auto estimate = static_cast<int32_t>(static_cast<float>(m) / static_cast<float>(a));
+    return estimate * a > m ? estimate - 1 : estimate;
 }
 
-// Written without branches on the sample, so the loop runs on conditional moves: the table's
-// entry for a zero span is 0, and a quotient of opposite signs truncates to 0 or below and
-// clips to 0.
-uint8_t Normalise8(uint8_t v, uint8_t d, uint8_t b, const std::array<uint64_t, 256>& reciprocal) {
-    const int32_t n = int32_t{v} - d;
-    const int32_t den = int32_t{b} - d;
-    const uint64_t magnitude = static_cast<uint64_t>(n < 0 ? -n : n) * 256u;
-    const uint64_t q = (magnitude * reciprocal[static_cast<size_t>(den < 0 ? -den : den)]) >> 32;
-    const uint8_t scaled = (n ^ den) < 0 ? uint8_t{0} : static_cast<uint8_t>(std::min<uint64_t>(q, 255));
-    return d == b ? v : scaled;
+// Written without branches on the sample, so the loops vectorise. 8-bit references may be
+// crossed (bright below dark), which inverts the sample: the sign of the span is taken out of
+// both terms, and a sample on the other side of the dark reference clips to 0. Equal references
+// leave the sample alone.
+OVILUX_FILTER_CLONES
+void NormaliseRow8(uint8_t* __restrict row, const uint8_t* __restrict dark, const uint8_t* __restrict bright, int32_t x0,
+                   int32_t x1) {
+    for (int32_t x = x0; x < x1; ++x) {
+        const int32_t v = row[x], d = dark[x], b = bright[x];
+        const int32_t flip = (b - d) >> 31;  // all ones when crossed: (t ^ flip) - flip is -t
+        const int32_t den = std::max(((b - d) ^ flip) - flip, 1);
+        const int32_t n = std::min(std::max(((v - d) ^ flip) - flip, 0), den);
+        const int32_t q = std::min(ExactQuotient(n * 256, den), 255);
+        row[x] = static_cast<uint8_t>(d == b ? v : q);
+    }
 }
 
-uint16_t Normalise16(uint16_t v, uint16_t d, uint16_t b) {
-    if (d >= b) {
-        return v;
+OVILUX_FILTER_CLONES
+void NormaliseRow16(uint16_t* __restrict row, const uint16_t* __restrict dark, const uint16_t* __restrict bright,
+                    int32_t x0, int32_t x1) {
+    for (int32_t x = x0; x < x1; ++x) {
+        const int32_t v = row[x], d = dark[x], b = bright[x];
+        // A sample at or past the bright reference clips whatever its value, so the numerator
+        // stops there: n x 4096 keeps 16 significant bits and the quotient stays below 4097.
+        const int32_t den = std::max(b - d, 1);
+        const int32_t n = std::min(std::max(v - d, 0), den);
+        const int32_t q = std::min(ExactQuotient(n * 4096, den), int32_t{kSampleMax});
+        row[x] = static_cast<uint16_t>(d >= b ? v : q);
     }
-    if (v <= d) {
-        return 0;
-    }
-    const uint32_t q = (uint32_t{v} - d) * 4096u / (uint32_t{b} - d);
-    return static_cast<uint16_t>(std::min<uint32_t>(q, kSampleMax));
 }
 
 }  // namespace
@@ -74,26 +80,15 @@ uint16_t Normalise16(uint16_t v, uint16_t d, uint16_t b) {
 void ApplyMaskFilter(DibImage& raw, const DefectReferences& references, const FramePlacement& placement) {
     if (const RawPlane<uint8_t> plane = PlaneOf<uint8_t>(raw); plane.bits != nullptr) {
         const Span s = CoveredSpan(plane.width, plane.height, placement);
-        const std::array<uint64_t, 256>& reciprocal = Reciprocals();
         for (int32_t y = s.y0; y < s.y1; ++y) {
-            uint8_t* row = plane.Row(y);
             const size_t at = ReferenceIndex(placement.left, placement.top + y);
-            const uint8_t* dark = references.dark8.data() + at;
-            const uint8_t* bright = references.bright8.data() + at;
-            for (int32_t x = s.x0; x < s.x1; ++x) {
-                row[x] = Normalise8(row[x], dark[x], bright[x], reciprocal);
-            }
+            NormaliseRow8(plane.Row(y), references.dark8.data() + at, references.bright8.data() + at, s.x0, s.x1);
         }
     } else if (const RawPlane<uint16_t> wide = PlaneOf<uint16_t>(raw); wide.bits != nullptr) {
         const Span s = CoveredSpan(wide.width, wide.height, placement);
         for (int32_t y = s.y0; y < s.y1; ++y) {
-            uint16_t* row = wide.Row(y);
             const size_t at = ReferenceIndex(placement.left, placement.top + y);
-            const uint16_t* dark = references.dark16.data() + at;
-            const uint16_t* bright = references.bright16.data() + at;
-            for (int32_t x = s.x0; x < s.x1; ++x) {
-                row[x] = Normalise16(row[x], dark[x], bright[x]);
-            }
+            NormaliseRow16(wide.Row(y), references.dark16.data() + at, references.bright16.data() + at, s.x0, s.x1);
         }
     }
 }

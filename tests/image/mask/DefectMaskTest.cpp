@@ -129,6 +129,51 @@ TEST(MaskFilter, EverySampleIsNormalisedBetweenTheReferencesAtItsSensorPosition)
     }
 }
 
+// Every 8-bit sample against every dark and bright pair, crossed and equal ones included; and
+// 16-bit samples and references over the whole 16-bit range, beyond the 12 bits a camera gives,
+// where the division must stay exact and clip.
+TEST(MaskFilter, EveryEightBitTripleAndAnySixteenBitValuesDivideExactly) {
+    const std::unique_ptr<DefectMask> mask = BlankMask();
+    DefectReferences& r = mask->references;
+    DibImage raw;
+    int32_t wrong = 0;
+    for (uint32_t d = 0; d < 256; ++d) {
+        for (int32_t y = 0; y < 256; ++y) {
+            std::fill_n(r.dark8.begin() + static_cast<std::ptrdiff_t>(At(0, y)), 256, static_cast<uint8_t>(d));
+            for (int32_t x = 0; x < 256; ++x) {
+                r.bright8[At(x, y)] = static_cast<uint8_t>(y);
+            }
+        }
+        MakeRaw(raw, 256, 256, 8, [](int x, int) { return static_cast<uint32_t>(x); });
+        ApplyMaskFilter(raw, r, {0, 0, 0});
+        for (int32_t y = 0; y < 256; ++y) {
+            const auto* row = static_cast<const uint8_t*>(raw.Bits()) + static_cast<std::ptrdiff_t>(y) * raw.Stride();
+            for (uint32_t v = 0; v < 256; ++v) {
+                wrong += row[v] != Normalised(v, d, static_cast<uint32_t>(y), false);
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0) << "8-bit";
+    wrong = 0;
+    std::mt19937 rng(16);
+    for (int32_t y = 0; y < 97; ++y) {
+        for (int32_t x = 0; x < 301; ++x) {
+            r.dark16[At(x, y)] = static_cast<uint16_t>(rng() % 3 == 0 ? rng() : rng() % 4096);
+            r.bright16[At(x, y)] = static_cast<uint16_t>(rng() % 3 == 0 ? rng() : rng() % 4096);
+        }
+    }
+    MakeRaw(raw, 301, 97, 16, [&](int, int) { return rng() % 65536; });
+    DibImage before;
+    image::test::CopyInto(before, raw);
+    ApplyMaskFilter(raw, r, {0, 0, 0});
+    for (int32_t y = 0; y < 97; ++y) {
+        for (int32_t x = 0; x < 301; ++x) {
+            wrong += SampleAt(raw, x, y) != Normalised(SampleAt(before, x, y), r.dark16[At(x, y)], r.bright16[At(x, y)], true);
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST(MaskFilter, BlankReferencesStretchSlightlyAndKeepSixteenBitSamplesTwelveBit) {
     const std::unique_ptr<DefectMask> mask = BlankMask();
     struct Case {
