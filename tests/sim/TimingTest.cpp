@@ -1,5 +1,6 @@
 // The camera's own timing in realtime mode: frame periods from line length and frame lines at
 // the 96 MHz pixel clock, long shutters, triggers, stream resets and the FPGA's reset pulse.
+// In fast mode, no pace at all, however long the shutter.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -170,6 +171,31 @@ TEST_F(Realtime, TheResetPulseLeavesTheFrameInProgressAlone) {
     const Edge next = NextFrameEdge(*host_, std::chrono::milliseconds(1000));
     ASSERT_TRUE(next.seen);
     EXPECT_NEAR(std::chrono::duration<double>(next.time - start.time).count(), period, 0.1 * period);
+}
+
+class Fast : public Realtime {
+protected:
+    ovilux::sim::SimSpeed Speed() const override { return ovilux::sim::SimSpeed::Fast; }
+};
+
+// Fast mode drops the sensor's timing whatever the exposure: frames with a shutter of half a
+// second each come as fast as they are read, one per read. The bound is the time the sensor
+// itself would need for them.
+TEST_F(Fast, ALongShutterDoesNotPaceTheFrames) {
+    ASSERT_TRUE(host_->SensorWrite(0x09, 30000));
+    const double sensorSeconds = FormulaSeconds(640, 480, 30000);
+    ASSERT_GT(sensorSeconds, 0.4);
+    std::vector<uint8_t> header, payload;
+    ASSERT_TRUE(host_->ReadFrame(header, payload));
+    const uint32_t first = Le32(&header[32]);
+    constexpr int kFrames = 8;
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < kFrames; ++i) {
+        ASSERT_TRUE(host_->ReadFrame(header, payload));
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    EXPECT_EQ(Le32(&header[32]) - first, static_cast<uint32_t>(kFrames));
+    EXPECT_LT(seconds, kFrames * sensorSeconds);
 }
 
 }  // namespace
