@@ -17,6 +17,8 @@ if [ "$purpose" = bench ]; then
   # The benchmarks (cmake -DOVILUX_BUILD_BENCH=ON) and OpenCV's core and imgproc, which they are
   # compared with; neither is ever linked into the library or the tests.
   packages+=(libbenchmark-dev libopencv-imgproc-dev)
+  # bench/run-all.sh draws its plot with matplotlib.
+  packages+=(python3-matplotlib)
 fi
 if [ "$purpose" = test ] || [ "$purpose" = bench ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine64 libz-mingw-w64-dev)

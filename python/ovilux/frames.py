@@ -28,12 +28,18 @@ def buffer_size(width, height, bits):
 
 def to_array(buffer, width, height, bits, rgb=False):
     """A new array (height, width) or (height, width, channels) from a library buffer, the row
-    padding removed; rgb=True puts red first (the fourth channel stays last)."""
+    padding removed; rgb=True puts red first (the fourth channel stays last). The samples are
+    copied once, straight into the new array (a channel swap included), so a live stream costs
+    one copy per frame beside the library's own."""
     sample, channels = LAYOUTS[bits]
     rows = np.frombuffer(buffer, dtype=np.uint8, count=buffer_size(width, height, bits)).reshape(height, -1)
     pixels = rows[:, : width * bits // 8].view(sample)
     shape = (height, width) if channels == 1 else (height, width, channels)
     image = pixels.reshape(shape)
+    out = np.empty(shape, dtype=sample)
     if rgb and channels > 1:
-        image = image[..., [2, 1, 0] + list(range(3, channels))]
-    return np.array(image, copy=True)
+        for to, source in enumerate([2, 1, 0] + list(range(3, channels))):
+            out[..., to] = image[..., source]
+    else:
+        np.copyto(out, image)
+    return out
