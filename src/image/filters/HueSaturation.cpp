@@ -15,7 +15,8 @@
 // formula, the reciprocal 0xFF0000 / d a float quotient corrected to the exact integer, and the
 // six-row ramp table the choice of one of c', 0, c' - ramp, ramp per channel. Where the
 // processor has SSE4.1 or AVX2 the run goes through the same lines written with intrinsics
-// (HueRunKernel.inl), the plain loop doing what is left of it.
+// (HueRunKernel.inl), the plain loop doing what is left of it; 8-bit pixels then skip the planes
+// and are worked in place.
 #include "image/filters/HueSaturation.h"
 
 #include <algorithm>
@@ -186,10 +187,15 @@ OVILUX_FILTER_CLONES void ShiftImage(const DibImage& image, int32_t saturation, 
     int32_t* const red = planes[2];
     const detail::HueRun run{blue, green, red, planes[3], planes[4], planes[5]};
     const detail::HueRunKernel vectorRun = detail::VectorHueRun();
+    const detail::HueRowKernel vectorRow = sizeof(T) == 1 ? detail::VectorHueRow8(ch) : nullptr;
     const int32_t scaleFactor = (saturation + 256) * 256;
     for (int32_t y = 0; y < image.Height(); ++y) {
         T* row = RowOf<T>(image, y);
-        for (int32_t x0 = 0; x0 < image.Width(); x0 += kRun) {
+        int32_t x0 = 0;
+        if (vectorRow != nullptr) {
+            x0 = vectorRow(reinterpret_cast<uint8_t*>(row), image.Width(), scaleFactor, shift);
+        }
+        for (; x0 < image.Width(); x0 += kRun) {
             const int32_t count = std::min(kRun, image.Width() - x0);
             T* px = row + static_cast<std::ptrdiff_t>(x0) * ch;
             for (int32_t k = 0; k < count; ++k) {

@@ -21,7 +21,14 @@ struct HueRun {
 // on the 1530-step wheel.
 using HueRunKernel = int32_t (*)(const HueRun& run, int32_t count, int32_t scaleFactor, int32_t shift);
 
-// The kernel for the instruction set in use; null when only the plain loop is there.
+// Works the 8-bit pixels 0, 1, ... of one row of count pixels (channels bytes each, blue first;
+// a fourth byte is left as it was) in place, in whole vectors, stopping short of the row's end
+// by up to 2 pixels more; returns the first pixel it did not do.
+using HueRowKernel = int32_t (*)(uint8_t* pixels, int32_t count, int32_t scaleFactor, int32_t shift);
+
+// The kernels for the instruction set in use; null when only the plain loop is there.
 HueRunKernel VectorHueRun();
+// channels is 3 or 4.
+HueRowKernel VectorHueRow8(int32_t channels);
 
 }  // namespace ovilux::image::filters::detail
