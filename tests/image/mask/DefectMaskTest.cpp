@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -135,16 +136,19 @@ TEST(MaskFilter, EverySampleIsNormalisedBetweenTheReferencesAtItsSensorPosition)
 TEST(MaskFilter, EveryEightBitTripleAndAnySixteenBitValuesDivideExactly) {
     const std::unique_ptr<DefectMask> mask = BlankMask();
     DefectReferences& r = mask->references;
-    DibImage raw;
+    // Row y of the frame holds every sample value against bright y; one frame per dark value.
+    DibImage ramps, raw;
+    MakeRaw(ramps, 256, 256, 8, [](int x, int) { return static_cast<uint32_t>(x); });
+    MakeRaw(raw, 256, 256, 8, [](int, int) { return 0u; });
+    for (int32_t y = 0; y < 256; ++y) {
+        std::fill_n(r.bright8.begin() + static_cast<std::ptrdiff_t>(At(0, y)), 256, static_cast<uint8_t>(y));
+    }
     int32_t wrong = 0;
     for (uint32_t d = 0; d < 256; ++d) {
         for (int32_t y = 0; y < 256; ++y) {
             std::fill_n(r.dark8.begin() + static_cast<std::ptrdiff_t>(At(0, y)), 256, static_cast<uint8_t>(d));
-            for (int32_t x = 0; x < 256; ++x) {
-                r.bright8[At(x, y)] = static_cast<uint8_t>(y);
-            }
         }
-        MakeRaw(raw, 256, 256, 8, [](int x, int) { return static_cast<uint32_t>(x); });
+        std::memcpy(raw.Bits(), ramps.Bits(), static_cast<size_t>(raw.ImageBytes()));
         ApplyMaskFilter(raw, r, {0, 0, 0});
         for (int32_t y = 0; y < 256; ++y) {
             const auto* row = static_cast<const uint8_t*>(raw.Bits()) + static_cast<std::ptrdiff_t>(y) * raw.Stride();
