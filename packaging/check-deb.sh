@@ -14,7 +14,7 @@ dpkg-deb -f "$deb" Package Version Depends
 dpkg-deb -f "$deb" Depends | grep -q 'libusb-1.0-0' || fail "the package does not depend on libusb-1.0-0"
 dpkg -x "$deb" "$scratch/root"
 usr=$scratch/root/usr
-for file in include/OviluxSdk.h include/OviluxSettings.h include/OviluxSim.h include/OviluxCodes.h bin/ovilux lib/libOviluxSdk_M03_UX.so \
+for file in include/OviluxSdk.h include/OviluxSettings.h include/OviluxSim.h include/OviluxCodes.h include/OviluxStream.h bin/ovilux lib/libOviluxSdk_M03_UX.so \
   lib/pkgconfig/ovilux.pc lib/cmake/OviluxSdk/OviluxSdkConfig.cmake share/ovilux/examples/minimal.c \
   lib/udev/rules.d/60-ovilux.rules; do
   [ -e "$usr/$file" ] || fail "the package lacks $file"
