@@ -10,6 +10,7 @@
 #include "LiveSignals.h"
 #include "MessageWindow.h"
 #include "OviluxSdk.h"
+#include "StreamCounts.h"
 
 namespace ovilux_tool {
 
@@ -26,15 +27,16 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
     int32_t seconds = 5;
     int32_t bits = 24;
     bool preview = false;
+    bool json = false;
     while (!args.Empty()) {
         const std::string option = args.Peek();
         if (option == "-d" || option == "--device") {
             if (!TakeDeviceOption(args, &device)) return kExitUsage;
             continue;
         }
-        if (option == "--preview") {
+        if (option == "--preview" || option == "--json") {
             args.Take();
-            preview = true;
+            (option == "--json" ? json : preview) = true;
             continue;
         }
         args.Take();
@@ -108,16 +110,18 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         cameraRateX10 = info->frameRateX10;
         ++frames;
         const double elapsed = SecondsSince(start);
-        if (terminal || elapsed >= lastReport + 1.0) {
-            std::printf(terminal ? "\rframes %6lld   %6.1f fps   %5.1f s" : "frames %6lld   %6.1f fps   %5.1f s\n",
-                        frames, elapsed > 0 ? frames / elapsed : 0.0, elapsed);
+        if ((terminal && !json) || elapsed >= lastReport + 1.0) {
+            const std::string counts = StreamCountsShort(handle);
+            std::printf(terminal && !json ? "\rframes %6lld   %6.1f fps   %5.1f s   %s"
+                                          : "frames %6lld   %6.1f fps   %5.1f s   %s\n",
+                        frames, elapsed > 0 ? frames / elapsed : 0.0, elapsed, counts.c_str());
             std::fflush(stdout);
             lastReport = elapsed;
         }
     }
     Ovilux_StopPreview(handle);
     const double elapsed = SecondsSince(start);
-    if (terminal) {
+    if (terminal && !json) {
         std::printf("\n");
     }
     if (stop.StopRequested()) {
@@ -132,9 +136,18 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         session.Fail("Ovilux_CallBackPreview");
         return kExitFailed;
     }
+    if (json) {
+        // One line for scripts: the summary's numbers and the library's counts.
+        std::printf("{\"frames\": %lld, \"width\": %d, \"height\": %d, \"bits\": %d, \"seconds\": %.3f, "
+                    "\"fps\": %.2f, \"camera_fps\": %.1f, \"stream\": %s}\n",
+                    frames, static_cast<int>(width), static_cast<int>(height), static_cast<int>(bits), elapsed,
+                    frames / elapsed, cameraRateX10 / 10.0, StreamCountsJson(handle).c_str());
+        return kExitOk;
+    }
     std::printf("live view: %lld frames of %d x %d at %d bits in %.1f s, %.1f fps (camera reports %.1f fps)\n", frames,
                 static_cast<int>(width), static_cast<int>(height), static_cast<int>(bits), elapsed, frames / elapsed,
                 cameraRateX10 / 10.0);
+    std::printf("frames %s\n", StreamCountsLine(handle).c_str());
     return kExitOk;
 }
 

@@ -15,6 +15,7 @@
 #include "OviluxCodes.h"
 #include "OviluxSdk.h"
 #include "OviluxSim.h"
+#include "StreamCounts.h"
 
 namespace ovilux_tool {
 
@@ -208,6 +209,7 @@ int RecordCommand(Arguments& args, const GlobalOptions& global) {
     }
     std::printf("frames recorded: %llu", static_cast<unsigned long long>(frames));
     std::printf("   frames delivered meanwhile: %lld\n", delivered);
+    std::printf("frames %s\n", StreamCountsLine(handle).c_str());
     if (failure != 0) {
         std::fprintf(stderr, "ovilux: the recording ended early: code %d (%s; what was written is finalised)\n",
                      static_cast<int>(failure), OviluxCode_Text(failure));
