@@ -1,10 +1,14 @@
 // LiveCommand.cpp - ovilux live: live view with every frame delivered into the tool's buffer,
 // progress (a line updated in place on a terminal, a line a second elsewhere), and a summary at
 // the end, also when Ctrl-C or SIGTERM stops it early.
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <string>
 #include <cstdio>
 #include <vector>
 
+#include "CameraOptions.h"
 #include "CameraSession.h"
 #include "Commands.h"
 #include "LiveSignals.h"
@@ -18,6 +22,34 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How long live view with --seconds 0 waits for its one frame.
+constexpr double kFirstFrameSeconds = 5.0;
+
+struct PreviewSize {
+    int32_t width;
+    int32_t height;
+};
+
+// The picture's size, scaled down (never up) to fit a common screen.
+PreviewSize FitPreview(int32_t width, int32_t height) {
+    constexpr double kScreenWidth = 1280;
+    constexpr double kScreenHeight = 960;
+    const double scale = std::min({1.0, kScreenWidth / std::max(width, 1), kScreenHeight / std::max(height, 1)});
+    return {std::max(1, static_cast<int32_t>(width * scale)), std::max(1, static_cast<int32_t>(height * scale))};
+}
+
+// A preview window that could not be made: on Linux it needs an X display.
+void ExplainNoDisplay() {
+#ifndef _WIN32
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        Complain("--preview needs a display, and DISPLAY is not set (live view runs without --preview)");
+    } else {
+        Complain(std::string("--preview could not open a window on DISPLAY=") + display);
+    }
+#endif
+}
+
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 }  // namespace
@@ -28,6 +60,7 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
     int32_t bits = 24;
     bool preview = false;
     bool json = false;
+    CameraOptions camera;
     while (!args.Empty()) {
         const std::string option = args.Peek();
         if (option == "-d" || option == "--device") {
@@ -40,9 +73,12 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
             continue;
         }
         args.Take();
+        const OptionTaken shared = TakeCameraOption(option, args, camera);
+        if (shared == OptionTaken::Wrong) return kExitUsage;
+        if (shared == OptionTaken::Yes) continue;
         const auto value = (option == "--seconds" || option == "--bits") ? args.TakeValue(option) : std::nullopt;
         if (option == "--seconds" && value) {
-            const auto number = ParseNumber(*value, 1, 3600, option);
+            const auto number = ParseNumber(*value, 0, 3600, option);
             if (!number) return kExitUsage;
             seconds = static_cast<int32_t>(*number);
         } else if (option == "--bits" && value) {
@@ -68,6 +104,9 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         session.Fail("Ovilux_SetColorMode");
         return kExitFailed;
     }
+    if (!ApplyCameraOptions(session, camera)) {
+        return kExitFailed;
+    }
     // Room for the whole capture window at this depth, rows padded to 4 bytes.
     const size_t stride = (static_cast<size_t>(Ovilux_Width(handle)) * static_cast<size_t>(bits) / 8 + 3) & ~size_t{3};
     std::vector<uint8_t> frame(stride * static_cast<size_t>(Ovilux_Height(handle)));
@@ -76,13 +115,18 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         Complain("could not make a window for the frame messages");
         return kExitFailed;
     }
-    // Any placement value asks for the library's top-level window of the picture's size.
-    if (preview && !Ovilux_SetPreviewWindow(session.Fresh(), nullptr, 0, 0, Ovilux_Width(handle), Ovilux_Height(handle))) {
+    // Any placement value asks for the library's top-level window; the library scales the
+    // picture to it, so a window that fits a screen shows the whole picture.
+    const PreviewSize shown = FitPreview(Ovilux_Width(handle), Ovilux_Height(handle));
+    if (preview && !Ovilux_SetPreviewWindow(session.Fresh(), nullptr, 0, 0, shown.width, shown.height)) {
         session.Fail("Ovilux_SetPreviewWindow");
         return kExitFailed;
     }
     if (!Ovilux_CallBackPreview(session.Fresh(), window.Get(), frame.data(), static_cast<int32_t>(frame.size()), 1)) {
         session.Fail("Ovilux_CallBackPreview");
+        if (preview) {
+            ExplainNoDisplay();
+        }
         return kExitFailed;
     }
 
@@ -93,7 +137,9 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
     int32_t cameraRateX10 = 0;
     int32_t width = 0, height = 0;
     int32_t failure = -1;
-    while (SecondsSince(start) < seconds && failure < 0 && !stop.StopRequested()) {
+    // --seconds 0 is the shortest live view, as it is the shortest recording: up to the first frame.
+    const double limit = seconds > 0 ? seconds : kFirstFrameSeconds;
+    while (SecondsSince(start) < limit && failure < 0 && !stop.StopRequested() && !(seconds == 0 && frames > 0)) {
         uint32_t message = 0;
         uintptr_t wParam = 0;
         intptr_t lParam = 0;

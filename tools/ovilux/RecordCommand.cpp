@@ -9,12 +9,14 @@
 #include <thread>
 #include <vector>
 
+#include "CameraOptions.h"
 #include "CameraSession.h"
 #include "Commands.h"
 #include "MessageWindow.h"
 #include "OviluxCodes.h"
 #include "OviluxSdk.h"
 #include "OviluxSim.h"
+#include "SettingLimits.h"
 #include "StreamCounts.h"
 
 namespace ovilux_tool {
@@ -24,8 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int32_t kSensorColumns = 2592;
-constexpr int32_t kSensorRows = 1944;
 // Time after the recording's own end for its first frame to arrive and its file to close.
 constexpr double kSettleSeconds = 1.5;
 // Files of one recording: the first name, then up to this many numbered parts.
@@ -36,9 +36,17 @@ struct RecordOptions {
     std::string output;
     int32_t seconds = 5;
     int32_t bits = 24;
-    std::optional<WindowSpec> window;
+    CameraOptions camera;
     uint64_t fileLimit = 0;  // 0: the library's own (2 GiB)
 };
+
+bool HasAviExtension(const std::string& name) {
+    std::string extension = fs::path(name).extension().string();
+    for (char& c : extension) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return extension == ".avi";
+}
 
 bool ParseRecordOptions(Arguments& args, RecordOptions& options) {
     while (!args.Empty()) {
@@ -48,9 +56,11 @@ bool ParseRecordOptions(Arguments& args, RecordOptions& options) {
             continue;
         }
         args.Take();
+        const OptionTaken shared = TakeCameraOption(option, args, options.camera);
+        if (shared == OptionTaken::Wrong) return false;
+        if (shared == OptionTaken::Yes) continue;
         std::optional<std::string> value;
-        if (option == "-o" || option == "--seconds" || option == "--bits" || option == "--window" ||
-            option == "--file-limit") {
+        if (option == "-o" || option == "--seconds" || option == "--bits" || option == "--file-limit") {
             value = args.TakeValue(option);
             if (!value) return false;
         }
@@ -64,9 +74,6 @@ bool ParseRecordOptions(Arguments& args, RecordOptions& options) {
             const auto bits = ParseBits(*value, option);
             if (!bits) return false;
             options.bits = *bits;
-        } else if (option == "--window") {
-            options.window = ParseWindow(*value);
-            if (!options.window) return false;
         } else if (option == "--file-limit") {
             const auto number = ParseNumber(*value, 4096, 0x7FFFFFFF, option);
             if (!number) return false;
@@ -78,6 +85,10 @@ bool ParseRecordOptions(Arguments& args, RecordOptions& options) {
     }
     if (options.output.empty()) {
         Complain("record needs -o FILE");
+        return false;
+    }
+    if (!HasAviExtension(options.output)) {
+        Complain("record writes AVI files: name the output FILE.avi, not \"" + options.output + "\"");
         return false;
     }
     return true;
@@ -132,12 +143,7 @@ uint64_t BytesWritten(const std::string& first, fs::file_time_type begun) {
 bool ApplySettings(const CameraSession& session, const RecordOptions& options) {
     const uint32_t handle = session.Handle();
     if (!Ovilux_SetColorMode(session.Fresh(), options.bits)) return session.Fail("Ovilux_SetColorMode");
-    if (options.window) {
-        const WindowSpec& w = *options.window;
-        if (!Ovilux_SetCaptureWindowEx(session.Fresh(), kSensorColumns, w.x, w.width, kSensorRows, w.y, w.height)) {
-            return session.Fail("Ovilux_SetCaptureWindowEx");
-        }
-    }
+    if (!ApplyCameraOptions(session, options.camera)) return false;
     if (options.fileLimit != 0 && !OviluxSim_SetRecordFileLimit(handle, options.fileLimit)) {
         Complain("--file-limit was refused");
         return false;
@@ -162,7 +168,8 @@ int RecordCommand(Arguments& args, const GlobalOptions& global) {
     // File times a second early: the file system's clock may be coarser than the steady one.
     const fs::file_time_type begun = fs::file_time_type::clock::now() - std::chrono::seconds(1);
     if (!Ovilux_Record(session.Fresh(), options.output.c_str(), options.seconds * 1000, 0)) {
-        return session.Fail("Ovilux_Record");
+        session.Fail("Ovilux_Record");
+        return kExitFailed;
     }
     // Frame messages from the running live view, counted over the recording's length from the
     // first: the frames the recorder was offered.
