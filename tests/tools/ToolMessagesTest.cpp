@@ -93,8 +93,6 @@ TEST(ToolMessages, SayWhatWasWrongAndWhatIsAccepted) {
         {"3150", {"list"}, 2, {"OVILUX_SIMULATE=3150: this build serves product"}},
         {nullptr, {"--simulate", "live", "--exposure-us", "50"}, 1, {"code 9", "from 100 to 2000000 us"}},
         {nullptr, {"--simulate", "live", "--gain", "64"}, 1, {"global gain from 0 to 63"}},
-        {nullptr, {"--simulate", "live", "--window", "640x488", "--subsample", "2", "--seconds", "1"}, 1,
-         {"at --subsample 2 the height is a multiple of 16; this one is 488"}},
         {nullptr, {"--simulate", "record", "-o", TemporaryPath("small.avi"), "--window", "300x480"}, 1,
          {"at least 320 x 8 pixels; this one is 300 x 480"}},
         {nullptr, {"--simulate", "live", "--window", "640x480+2560+0"}, 1, {"inside the 2592 x 1944 sensor"}},

@@ -77,16 +77,6 @@ bool ApplyCameraOptions(const CameraSession& session, const CameraOptions& optio
         PutBack(handle, before, subsampleBefore);
         return false;
     }
-    // The library takes a sub-sampling without looking at the window; the pair is refused only
-    // when capture starts (code 7), so the tool checks it here.
-    const StoredWindow now = ReadWindow(handle);
-    const std::optional<std::string> broken =
-        BrokenWindowRule(now.hStart, now.vStart, now.hEffective, now.vEffective, Ovilux_GetSubSample(handle));
-    if ((options.window || options.subsample) && broken) {
-        PutBack(handle, before, subsampleBefore);
-        Complain(*broken);
-        return false;
-    }
     if (options.exposureUs && !Ovilux_SetRealExposureTime(session.Fresh(), *options.exposureUs)) {
         session.Fail("Ovilux_SetRealExposureTime");
         ExplainExposureRange(handle);
