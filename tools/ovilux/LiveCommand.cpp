@@ -22,8 +22,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long live view with --seconds 0 waits for its one frame.
-constexpr double kFirstFrameSeconds = 5.0;
+// How long live view with --seconds 0 waits for its one frame: as long as the library's
+// transfer keeps trying a camera that sends nothing.
+constexpr double kFirstFrameSeconds = 25.0;
 
 struct PreviewSize {
     int32_t width;
@@ -137,9 +138,14 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
     int32_t cameraRateX10 = 0;
     int32_t width = 0, height = 0;
     int32_t failure = -1;
-    // --seconds 0 is the shortest live view, as it is the shortest recording: up to the first frame.
-    const double limit = seconds > 0 ? seconds : kFirstFrameSeconds;
-    while (SecondsSince(start) < limit && failure < 0 && !stop.StopRequested() && !(seconds == 0 && frames > 0)) {
+    // Live view lasts its seconds, and at least until its first frame (a loaded machine or a long
+    // exposure may take longer for it); --seconds 0 is the shortest, as it is for record: up to
+    // the first frame.
+    const auto running = [&] {
+        const double elapsed = SecondsSince(start);
+        return frames == 0 ? elapsed < kFirstFrameSeconds : elapsed < seconds;
+    };
+    while (running() && failure < 0 && !stop.StopRequested()) {
         uint32_t message = 0;
         uintptr_t wParam = 0;
         intptr_t lParam = 0;

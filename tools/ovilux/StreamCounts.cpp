@@ -35,18 +35,21 @@ uint64_t TotalLost(const OviluxStreamStatistics& s) {
 
 bool Read(uint32_t handle, OviluxStreamStatistics& s) { return OviluxStream_GetStatistics(handle, &s) == 1; }
 
+std::string ShortLine(const OviluxStreamStatistics& s) {
+    return "delivered " + std::to_string(s.delivered) + ", lost " + std::to_string(TotalLost(s));
+}
+
 }  // namespace
 
 std::string StreamCountsShort(uint32_t handle) {
     OviluxStreamStatistics s{};
-    if (!Read(handle, s)) return "";
-    return "delivered " + std::to_string(s.delivered) + ", lost " + std::to_string(TotalLost(s));
+    return Read(handle, s) ? ShortLine(s) : "";
 }
 
 std::string StreamCountsLine(uint32_t handle) {
     OviluxStreamStatistics s{};
     if (!Read(handle, s)) return "";
-    std::string line = StreamCountsShort(handle) + " (";
+    std::string line = ShortLine(s) + " (";
     const char* separator = "";
     for (const Reason& reason : ReasonsOf(s)) {
         line += separator + std::string(reason.words) + " " + std::to_string(reason.count);
