@@ -271,4 +271,6 @@ TEST(Tool, RecordReportsTheFramesDeliveredAndLost) {
     EXPECT_GT(recorded, 0) << run.output;
     EXPECT_GE(CountAfter(run.output, "frames delivered "), recorded) << run.output;
     EXPECT_NE(run.output.find("camera lost 0"), std::string::npos) << run.output;
+    // Progress as live view gives it: a line with the counts (not a terminal).
+    EXPECT_NE(run.output.find(" MB   delivered "), std::string::npos) << run.output;
 }

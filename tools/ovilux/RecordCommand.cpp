@@ -12,6 +12,7 @@
 #include "CameraOptions.h"
 #include "CameraSession.h"
 #include "Commands.h"
+#include "LiveSignals.h"
 #include "MessageWindow.h"
 #include "OviluxCodes.h"
 #include "OviluxSdk.h"
@@ -179,6 +180,7 @@ int RecordCommand(Arguments& args, const GlobalOptions& global) {
         Complain("could not follow the frames");
         return kExitFailed;
     }
+    const bool terminal = IsTerminal(stdout);
     const Clock::time_point start = Clock::now();
     std::optional<Clock::time_point> firstFrame;
     long long delivered = 0;
@@ -195,15 +197,20 @@ int RecordCommand(Arguments& args, const GlobalOptions& global) {
             if (!firstFrame) firstFrame = now;
             if (std::chrono::duration<double>(now - *firstFrame).count() <= options.seconds) ++delivered;
         }
-        if (now - lastShown > std::chrono::milliseconds(200)) {
+        // Progress as live view shows it: in place on a terminal, a line a second elsewhere.
+        if (now - lastShown > (terminal ? std::chrono::milliseconds(200) : std::chrono::milliseconds(1000))) {
             lastShown = now;
-            std::printf("\rrecording %5.1f s   %9.1f MB", elapsed, BytesWritten(options.output, begun) / 1e6);
+            const std::string counts = StreamCountsShort(handle);
+            std::printf(terminal ? "\rrecording %5.1f s   %9.1f MB   %s" : "recording %5.1f s   %9.1f MB   %s\n", elapsed,
+                        BytesWritten(options.output, begun) / 1e6, counts.c_str());
             std::fflush(stdout);
         }
     }
     // Stopping ends a recording still waiting for frames with its file finalised.
     Ovilux_StopPreview(handle);
-    std::printf("\n");
+    if (terminal) {
+        std::printf("\n");
+    }
     int32_t failure = 0;
     for (int32_t code = Ovilux_GetLastError(handle); code != 0; code = Ovilux_GetLastError(handle)) {
         failure = code;

@@ -43,8 +43,8 @@ const std::map<std::string, const char*>& CommandUsages() {
                  "  --json                      the summary as one JSON object\n"
                  "  Ctrl-C (or SIGTERM) stops it early, still with the summary.\n"},
         {"record", "usage: ovilux [--simulate[=IDS]] record [-d N] -o FILE.avi [options]\n"
-                   "  Records live view into an uncompressed AVI file, showing the time and the bytes\n"
-                   "  written; a summary of the files, frames and rate and of the frames delivered and\n"
+                   "  Records live view into an uncompressed AVI file, showing the time, the bytes\n"
+                   "  written and the frames delivered and lost; a summary of the files, frames and rate and of the frames delivered and\n"
                    "  lost by reason at the end. Files that would pass 2 GiB continue in FILE_001.avi,\n"
                    "  FILE_002.avi, ... Exit status 1 when the recording failed or ended early.\n"
                    "  --seconds S                 length from the first frame (default 5; 0: the first\n"
