@@ -22,9 +22,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long live view with --seconds 0 waits for its one frame: as long as the library's
-// transfer keeps trying a camera that sends nothing.
-constexpr double kFirstFrameSeconds = 25.0;
 
 struct PreviewSize {
     int32_t width;

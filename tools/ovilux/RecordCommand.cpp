@@ -27,7 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// Time after the recording's own end for its first frame to arrive and its file to close.
+// Time after the recording's own end for its last frame to arrive and its file to close.
 constexpr double kSettleSeconds = 1.5;
 // Files of one recording: the first name, then up to this many numbered parts.
 constexpr int kMaxParts = 999;
@@ -188,7 +188,10 @@ int RecordCommand(Arguments& args, const GlobalOptions& global) {
     for (;;) {
         const Clock::time_point now = Clock::now();
         const double elapsed = std::chrono::duration<double>(now - start).count();
-        if (elapsed >= options.seconds + kSettleSeconds) break;
+        // The recording's length counts from its first frame, which a loaded machine or a long
+        // exposure may be slow to bring.
+        const double since = std::chrono::duration<double>(now - firstFrame.value_or(start)).count();
+        if (firstFrame ? since >= options.seconds + kSettleSeconds : elapsed >= kFirstFrameSeconds) break;
         uint32_t message = 0;
         uintptr_t wParam = 0;
         intptr_t lParam = 0;
