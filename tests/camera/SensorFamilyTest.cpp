@@ -63,7 +63,8 @@ TEST(SensorFamily, FactoryMakesEachProductsModelWithItsDefaults) {
         {0x30B0, IsA<cam::CSensorS09>, 4896, 3264, 0, 0, 4896, 3264, 40000, 0, 1, 8191, 774, 0x00, 0},
         {0x30C0, IsA<cam::CSensorS10>, 6576, 4384, 0, 0, 6576, 4384, 40000, 0, 1, 2233, 2233, 0x00, 0},
         {0x3110, IsA<cam::CSensorS11>, 5520, 3680, 0, 0, 5520, 3680, 72000, 0, 1, 666, 333, 0x48, 0},
-        {0x3120, IsA<cam::CSensorS12>, 4800, 3520, 72, 18, 4672, 3504, 36000, 0, 0, 4095, 1, 0x48, 0},
+        // 0x3120's window starts at row 16, not 18: 18 + 3504 rows would run off its array.
+        {0x3120, IsA<cam::CSensorS12>, 4800, 3520, 72, 16, 4672, 3504, 36000, 0, 0, 4095, 1, 0x48, 0},
         {0x3140, IsA<cam::CSensorS13>, 1280, 1024, 0, 0, 1280, 1024, 37125, 0, 1, 30000, 200, 0x6C, 0},
         {0x3150, IsA<cam::CSensorS14>, 640, 512, 0, 0, 640, 512, 6250, 0, 1, 10000, 100, 0x6C, 0},
         {0x3130, IsA<cam::CSensorS15>, 1920, 1080, 0, 0, 1920, 1080, 74250, 0, 0, 0, 0, 0x42, 0},

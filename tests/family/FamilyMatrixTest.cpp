@@ -85,9 +85,9 @@ protected:
             ++number;
         }
         ASSERT_LT(number, 32) << "the camera is not in the device table";
-        if (number != 0) {  // number 0 the session opened itself
-            ASSERT_EQ(Ovilux_SetDeviceNumber(handle_, number), 1) << "code " << Ovilux_GetLastError(handle_);
-        }
+        // Selecting the camera again (number 0 the session opened itself) opens it afresh: a
+        // model that cannot initialise fails here, not later.
+        ASSERT_EQ(Ovilux_SetDeviceNumber(handle_, number), 1) << "code " << Ovilux_GetLastError(handle_);
     }
 
     void TearDown() override {

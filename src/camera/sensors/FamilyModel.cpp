@@ -46,14 +46,17 @@ CSensorFamilyModel::CSensorFamilyModel(usb::CControllerBase* controller, uint8_t
     const ModelDescription& d = description_;
     params_.fullWidth = d.fullWidth;
     params_.fullHeight = d.fullHeight;
-    params_.defaultX = d.defaultX;
-    params_.defaultY = d.defaultY;
+    // A default window must lie on the sensor, or the model's own initialisation refuses it and
+    // the camera never opens: 0x3120's window of 4672 x 3504 rows at row 18 would end two rows
+    // below its 3520-row array, so it keeps its size and starts where it still fits.
+    params_.defaultX = std::min(d.defaultX, d.fullWidth - d.defaultWidth);
+    params_.defaultY = std::min(d.defaultY, d.fullHeight - d.defaultHeight);
     params_.defaultWidth = d.defaultWidth;
     params_.defaultHeight = d.defaultHeight;
     params_.widthFree = 1;
     params_.heightFree = 1;
-    params_.x = d.defaultX;
-    params_.y = d.defaultY;
+    params_.x = params_.defaultX;
+    params_.y = params_.defaultY;
     params_.width = d.defaultWidth;
     params_.height = d.defaultHeight;
     params_.lineLength = d.defaultWidth;
