@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -57,6 +58,10 @@ constexpr Product kProducts[] = {
     {0x32D0, 4096, 4096, 2048, 2048, 10000000, true, true}, {0x32E0, 2848, 2848, 2848, 2848, 260, true, true},
     {0x32F0, 2848, 2848, 2848, 2848, 20000, true, true},   {0x3300, 1440, 1080, 1440, 1080, 20000, true, true},
 };
+
+const Product& ProductById(uint16_t id) {
+    return *std::find_if(std::begin(kProducts), std::end(kProducts), [id](const Product& p) { return p.id == id; });
+}
 
 constexpr int32_t kColourModes[] = {8, 16, 24, 32, 48, 64};
 
@@ -261,6 +266,32 @@ INSTANTIATE_TEST_SUITE_P(EveryProduct, FamilyMatrix, testing::ValuesIn(kProducts
                              std::snprintf(name, sizeof(name), "P%04X", info.param.id);
                              return std::string(name);
                          });
+
+// 0x32D0's FPGA register 0xA3 says how wide its samples are, so its level is the one byte in
+// 0xA2: the level is taken up to 255 and refused above, and the frames keep their width.
+class FamilyOneByteLevel : public FamilyMatrix {};
+
+TEST_P(FamilyOneByteLevel, TheLevelIsWrittenAndLeavesTheSampleWidthAlone) {
+    SetWindow(0, 0, 320, 240);
+    ASSERT_FALSE(Snap(16).empty());
+    ASSERT_EQ(Ovilux_SetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, 255), 1);
+    int32_t ok = 0;
+    EXPECT_EQ(Ovilux_GetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, &ok), 255);
+    uint8_t reg = 0;
+    ASSERT_EQ(OviluxSim_PeekFpgaRegister(0, 0xA2, &reg), 1);
+    EXPECT_EQ(reg, 255) << "the level was not written";
+    EXPECT_EQ(Ovilux_SetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, 256), 0);
+    EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_REFUSED);
+    EXPECT_EQ(Ovilux_GetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, &ok), 255);
+    // 16-bit frames still come as 16-bit frames, and 8-bit ones as 8-bit.
+    EXPECT_FALSE(Snap(16).empty());
+    ASSERT_EQ(OviluxSim_PeekFpgaRegister(0, 0xA3, &reg), 1);
+    EXPECT_EQ(reg, 2);
+    EXPECT_FALSE(Snap(8).empty());
+    EXPECT_EQ(Ovilux_GetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, &ok), 255);
+}
+
+INSTANTIATE_TEST_SUITE_P(P32D0, FamilyOneByteLevel, testing::Values(ProductById(0x32D0)));
 
 // The camera without a start-up of its own (0x3050) and the video converter, which the library
 // cannot probe (0x3130), are never opened.
