@@ -123,11 +123,15 @@ TEST(SensorFamily, FactoryMakesEachProductsModelWithItsDefaults) {
 }
 
 TEST(SensorFamily, FeatureSetsFollowTheModel) {
-    // product, colour gains, mirror V, mirror H, trigger, seconds, level, switch 0x80, switch 0x82, preset
-    const int32_t rows[][10] = {
-        {0x3020, 1, 1, 1, 0, 0, 0, 0, 0, 0}, {0x3120, 0, 0, 1, 1, 0, 0, 0, 0, 0}, {0x3090, 0, 1, 1, 1, 0, 1, 0, 0, 0},
-        {0x3130, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {0x3180, 0, 0, 0, 1, 0, 0, 0, 0, 0}, {0x31E0, 0, 1, 1, 1, 1, 0, 1, 0, 0},
-        {0x3200, 0, 1, 1, 1, 0, 0, 0, 1, 0}, {0x32C0, 0, 1, 1, 1, 1, 0, 1, 0, 1}, {0x32F0, 0, 1, 1, 0, 1, 1, 0, 0, 0},
+    // product, colour gains, mirror V, mirror H, trigger, seconds, level, switch 0x80, switch 0x82, preset,
+    // cooler
+    const int32_t rows[][11] = {
+        {0x3020, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}, {0x3120, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0},
+        {0x3090, 0, 1, 1, 1, 0, 1, 0, 0, 0, 0}, {0x3130, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {0x3180, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0}, {0x31E0, 0, 1, 1, 1, 1, 0, 1, 0, 0, 0},
+        {0x3200, 0, 1, 1, 1, 0, 0, 0, 1, 0, 1}, {0x3220, 0, 1, 1, 0, 0, 0, 0, 0, 0, 1},
+        {0x3290, 0, 1, 1, 1, 1, 0, 0, 0, 0, 1}, {0x32C0, 0, 1, 1, 1, 1, 0, 1, 0, 1, 0},
+        {0x32F0, 0, 1, 1, 0, 1, 1, 0, 0, 0, 0},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << std::hex << "product 0x" << r[0]);
@@ -146,6 +150,7 @@ TEST(SensorFamily, FeatureSetsFollowTheModel) {
         EXPECT_EQ(model->IsSwitch80Supported(), r[7]);
         EXPECT_EQ(model->IsSwitch82Supported(), r[8]);
         EXPECT_EQ(model->IsPresetSupported(), r[9]);
+        EXPECT_EQ(model->IsPeltierSupported(), r[10]);
     }
 }
 

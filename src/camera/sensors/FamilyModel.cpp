@@ -23,6 +23,7 @@ constexpr uint8_t kLevelLow = 0xA2;
 constexpr uint8_t kLevelHigh = 0xA3;
 constexpr uint8_t kSwitch80 = 0x80;
 constexpr uint8_t kSwitch82 = 0x82;
+constexpr uint8_t kCooler = 0x83;
 
 // Sensor registers 90 to 92 hold the preset: these values when on, 255 in each when off.
 constexpr uint32_t kPresetFirstRegister = 90;
@@ -336,14 +337,20 @@ int32_t CSensorFamilyModel::SetOnOffRegister(uint8_t reg, int32_t on) {
     return controller_ != nullptr && controller_->FpgaWrite(reg, on != 0 ? 1 : 0) ? 1 : 0;
 }
 
-int32_t CSensorFamilyModel::IsSwitch82Supported() { return Has(kFeatureSwitch82) ? 1 : 0; }
-int32_t CSensorFamilyModel::GetSwitch82() {
+int32_t CSensorFamilyModel::ReadOnOffRegister(uint32_t feature, uint8_t reg) {
     uint8_t value = 0;
-    if (!Has(kFeatureSwitch82) || controller_ == nullptr || !controller_->FpgaRead(kSwitch82, &value)) {
+    if (!Has(feature) || controller_ == nullptr || !controller_->FpgaRead(reg, &value)) {
         return -1;
     }
     return value != 0 ? 1 : 0;
 }
+
+int32_t CSensorFamilyModel::IsPeltierSupported() { return Has(kFeaturePeltier) ? 1 : 0; }
+int32_t CSensorFamilyModel::GetPeltier() { return ReadOnOffRegister(kFeaturePeltier, kCooler); }
+int32_t CSensorFamilyModel::SetPeltier(int32_t on) { return Has(kFeaturePeltier) ? SetOnOffRegister(kCooler, on) : 0; }
+
+int32_t CSensorFamilyModel::IsSwitch82Supported() { return Has(kFeatureSwitch82) ? 1 : 0; }
+int32_t CSensorFamilyModel::GetSwitch82() { return ReadOnOffRegister(kFeatureSwitch82, kSwitch82); }
 int32_t CSensorFamilyModel::SetSwitch82(int32_t on) { return Has(kFeatureSwitch82) ? SetOnOffRegister(kSwitch82, on) : 0; }
 
 int32_t CSensorFamilyModel::IsSwitch80Supported() { return Has(kFeatureSwitch80) ? 1 : 0; }
