@@ -65,8 +65,12 @@ class Camera:
             raise OviluxError("Ovilux_SetDeviceNumber", NOT_PRESENT, f"there is no camera {index}; {count} found")
         self.name = names.raw[index * 256:(index + 1) * 256].split(b"\0", 1)[0].decode(errors="replace")
         self._check(lib.Ovilux_SetDeviceNumber(self._live(), index), "Ovilux_SetDeviceNumber")
-        self._info = CameraInfo(size=ctypes.sizeof(CameraInfo))
-        self._check(lib.Ovilux_GetCameraInfo(self._live(), ctypes.byref(self._info)), "Ovilux_GetCameraInfo")
+        self._info = self._read_info()
+
+    def _read_info(self):
+        info = CameraInfo(size=ctypes.sizeof(CameraInfo))
+        self._check(lib.Ovilux_GetCameraInfo(self._live(), ctypes.byref(info)), "Ovilux_GetCameraInfo")
+        return info
 
     def close(self):
         """Stops any capture and releases the session; later calls raise OviluxError."""
@@ -109,8 +113,9 @@ class Camera:
 
     @property
     def ranges(self):
-        """name -> (minimum, maximum) for every setting with a range; exposure_us in microseconds."""
-        info = self._info
+        """name -> (minimum, maximum) for every setting with a range; exposure_us in microseconds, as
+        the current window takes it (a wider window may take less)."""
+        info = self._read_info()
         result = {name: (low, high) for name, (_, low, high) in _FIXED_FILTERS.items()}
         for name, (_, field) in _CAMERA_GAINS.items():
             result[name] = (getattr(info, field + "Min"), getattr(info, field + "Max"))
