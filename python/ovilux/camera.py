@@ -102,8 +102,11 @@ class Camera:
         return self._handle
 
     def _check(self, result, call, detail=""):
+        """detail may be a function: it is called after the failure's code is read, as reading
+        the ranges asks the library again."""
         if not result:
-            raise OviluxError(call, lib.Ovilux_GetLastError(self._handle), detail)
+            code = lib.Ovilux_GetLastError(self._handle)
+            raise OviluxError(call, code, detail() if callable(detail) else detail)
 
     # ---- ranges and settings ----
 
@@ -136,7 +139,7 @@ class Camera:
     def _set_filter(self, name, value):
         index = _FIXED_FILTERS[name][0] if name in _FIXED_FILTERS else _CAMERA_GAINS[name][0]
         self._check(lib.Ovilux_SetFilterValue(self._live(), index, int(value)), "Ovilux_SetFilterValue",
-                    self._range_detail(name, value))
+                    lambda: self._range_detail(name, value))
 
     @property
     def exposure_us(self):
@@ -149,7 +152,7 @@ class Camera:
     @exposure_us.setter
     def exposure_us(self, microseconds):
         self._check(lib.Ovilux_SetRealExposureTime(self._live(), int(microseconds)), "Ovilux_SetRealExposureTime",
-                    self._range_detail("exposure_us", microseconds))
+                    lambda: self._range_detail("exposure_us", microseconds))
 
     @property
     def color_mode(self):
