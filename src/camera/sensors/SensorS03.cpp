@@ -95,6 +95,9 @@ CSensorS03::CSensorS03(usb::CControllerBase* controller, uint8_t busAddress)
     params_.heightFree = 1;
     params_.width = kFullWidth;
     params_.height = kFullHeight;
+    // Rows of the full window until a window is set: the longest exposure it advertises before
+    // then is the full window's, the longest any window takes.
+    params_.lineLength = kFullWidth + kSubsampleRules[0].lineLengthConstant;
     SetGroup(params_.shutterLines, 1, 0x7FFF, 1920);
     SetGroup(params_.globalGain, 0, 63, 16);
     SetGroup(params_.redGain, 0, 63, 16);
