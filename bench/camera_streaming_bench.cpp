@@ -73,7 +73,7 @@ void RealtimeLostFrames(benchmark::State& state) {
                 ++delivered;
             }
         }
-        state.counters["lost_frames"] = device->LostFrames();
+        state.counters["lost_frames"] = static_cast<double>(device->Losses().missing);
         device->StopTransfer();
     }
     state.counters["frames_taken"] = static_cast<double>(delivered);

@@ -12,7 +12,7 @@ install(TARGETS OviluxSdk_M03_UX ovilux_headers EXPORT OviluxSdkTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES include/OviluxSdk.h include/OviluxSettings.h include/OviluxSim.h include/OviluxCodes.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES include/OviluxSdk.h include/OviluxSettings.h include/OviluxSim.h include/OviluxCodes.h include/OviluxStream.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(TARGETS ovilux RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES examples/minimal.c examples/live_view.c examples/settings.c packaging/examples/CMakeLists.txt
   DESTINATION ${OVILUX_EXAMPLES_DIR})

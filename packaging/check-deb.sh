@@ -2,7 +2,8 @@
 # Makes the .deb of a Linux build tree, unpacks it into a scratch root (no root install), and
 # checks it as an application developer meets it: the layout and soname, an example built with
 # pkg-config and with find_package, the examples and the installed tool run on the simulated
-# camera, and the Python package installed the documented way with a snapshot as a numpy array.
+# camera, the Python package installed the documented way with a snapshot as a numpy array, and
+# the Python wheel it carries in a fresh virtual environment.
 # Usage: packaging/check-deb.sh BUILD_DIR [PYTHON]
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -14,7 +15,7 @@ dpkg-deb -f "$deb" Package Version Depends
 dpkg-deb -f "$deb" Depends | grep -q 'libusb-1.0-0' || fail "the package does not depend on libusb-1.0-0"
 dpkg -x "$deb" "$scratch/root"
 usr=$scratch/root/usr
-for file in include/OviluxSdk.h include/OviluxSettings.h include/OviluxSim.h include/OviluxCodes.h bin/ovilux lib/libOviluxSdk_M03_UX.so \
+for file in include/OviluxSdk.h include/OviluxSettings.h include/OviluxSim.h include/OviluxCodes.h include/OviluxStream.h bin/ovilux lib/libOviluxSdk_M03_UX.so \
   lib/pkgconfig/ovilux.pc lib/cmake/OviluxSdk/OviluxSdkConfig.cmake share/ovilux/examples/minimal.c \
   lib/udev/rules.d/60-ovilux.rules; do
   [ -e "$usr/$file" ] || fail "the package lacks $file"
@@ -63,4 +64,23 @@ cp -r "$source_dir/python" "$scratch/python"  # the build writes beside the sour
 with ovilux.Camera(0) as camera:
     image = camera.snap()
     print(image.shape, image.dtype)')
+
+# The wheel packed beside the library, installed into a fresh virtual environment without
+# network (--no-index: numpy comes from the system), and the copy the .deb puts where Debian's
+# python3 looks; both with their type information.
+wheel=$(ls "$usr"/share/ovilux/python/ovilux-*-py3-none-any.whl 2>/dev/null) || fail "the package lacks the Python wheel"
+"$python" -c 'import sys, zipfile; sys.exit("ovilux/py.typed" not in zipfile.ZipFile(sys.argv[1]).namelist())' "$wheel" ||
+  fail "the wheel lacks py.typed"
+[ -f "$usr/lib/python3/dist-packages/ovilux/py.typed" ] || fail "the package lacks the Python package"
+"$python" -m venv --system-site-packages "$scratch/wheel-venv" || fail "no venv"
+"$scratch/wheel-venv/bin/pip" install -q --no-index --no-deps "$wheel" || fail "the wheel does not install"
+story='import ovilux
+with ovilux.Camera(0) as camera:
+    camera.subsample = 2
+    first, second = camera.snap(), camera.snap()
+    print("in order", second.number > first.number, "delivered", camera.statistics()["delivered"], ovilux.__file__)'
+(cd / && OVILUX_LIBRARY="$usr/lib/libOviluxSdk_M03_UX.so" expect "in order True delivered 2 $scratch/wheel-venv" \
+  "$scratch/wheel-venv/bin/python" -c "$story")
+(cd / && PYTHONPATH="$usr/lib/python3/dist-packages" OVILUX_LIBRARY="$usr/lib/libOviluxSdk_M03_UX.so" \
+  expect "in order True delivered 2 $usr/lib/python3/dist-packages/ovilux" "$python" -c "$story")
 echo "the .deb installs, builds and runs its examples"

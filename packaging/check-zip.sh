@@ -12,7 +12,7 @@ source "$source_dir/packaging/package-scratch.sh"
 zip=$(pack ZIP)
 (cd "$scratch" && cmake -E tar xf "$zip")
 sdk=$(ls -d "$scratch"/ovilux-sdk-*/)
-for file in bin/OviluxSdk_M03_UX.dll bin/ovilux.exe include/OviluxSdk.h include/OviluxSettings.h include/OviluxCodes.h lib/OviluxSdk_M03_UX.def \
+for file in bin/OviluxSdk_M03_UX.dll bin/ovilux.exe include/OviluxSdk.h include/OviluxSettings.h include/OviluxCodes.h include/OviluxStream.h lib/OviluxSdk_M03_UX.def \
   lib/libOviluxSdk_M03_UX.dll.a lib/OviluxSdk_M03_UX.lib lib/cmake/OviluxSdk/OviluxSdkConfig.cmake \
   share/ovilux/examples/minimal.c; do
   [ -e "$sdk/$file" ] || fail "the zip lacks $file"

@@ -12,7 +12,7 @@ packages+=(libx11-dev libxext-dev)
 packages+=(libusb-1.0-0-dev)
 # The Python package (ctypes over the library, numpy frames), installable without network, and
 # its tests.
-packages+=(python3 python3-numpy python3-pip python3-setuptools python3-venv python3-pytest)
+packages+=(python3 python3-numpy python3-pip python3-setuptools python3-venv python3-wheel python3-pytest)
 if [ "$purpose" = bench ]; then
   # The benchmarks (cmake -DOVILUX_BUILD_BENCH=ON) and OpenCV's core and imgproc, which they are
   # compared with; neither is ever linked into the library or the tests.

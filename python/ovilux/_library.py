@@ -48,6 +48,20 @@ _FUNCTIONS = {
     "OviluxWnd_GetMessage": (c_int32, [c_void_p, c_uint32, POINTER(c_uint32), POINTER(ctypes.c_size_t),
                                        POINTER(ctypes.c_ssize_t)]),
     "OviluxWnd_DestroyWindow": (None, [c_void_p]),
+    "Ovilux_SetMirrorH": (c_int32, [c_uint32, c_int32]),
+    "Ovilux_SetMirrorV": (c_int32, [c_uint32, c_int32]),
+    "Ovilux_GetMirrorH": (c_int32, [c_uint32]),
+    "Ovilux_GetMirrorV": (c_int32, [c_uint32]),
+    "Ovilux_SetAutoIris": (c_int32, [c_uint32, c_int32]),
+    "Ovilux_GetAutoIris": (c_int32, [c_uint32, _i32p]),
+    "Ovilux_SaveImage": (c_int32, [c_uint32, c_char_p, c_int32]),
+    "Ovilux_Record": (c_int32, [c_uint32, c_char_p, c_int32, c_int32]),
+    "Ovilux_SetPreviewWindow": (c_int32, [c_uint32, c_void_p, c_int32, c_int32, c_int32, c_int32]),
+    "Ovilux_Preview": (c_int32, [c_uint32]),
+    "Ovilux_SetWaitTime": (c_int32, [c_uint32, c_int32]),
+    "OviluxStream_GetLastFrame": (c_int32, [c_uint32, c_void_p]),
+    "OviluxStream_GetStatistics": (c_int32, [c_uint32, c_void_p]),
+    "OviluxStream_ResetStatistics": (c_int32, [c_uint32]),
     "OviluxSim_Attach": (c_int32, [c_uint32, c_int32]),
     "OviluxSim_Detach": (c_int32, [c_int32]),
     "OviluxSim_List": (c_int32, [c_void_p, c_int32]),
@@ -67,6 +81,18 @@ class CameraInfo(ctypes.Structure):
 class FrameInfo(ctypes.Structure):
     _fields_ = [(name, c_int32) for name in (
         "reserved", "width", "height", "bitsPerPixel", "frameRateX10", "padding")] + [("buffer", c_void_p)]
+
+
+class FrameMetadata(ctypes.Structure):
+    _fields_ = [("frameNumber", c_uint32), ("lostBefore", c_uint32), ("arrivalNs", ctypes.c_uint64)] + [
+        (name, c_int32) for name in (
+            "exposureMicroseconds", "globalGain", "gainRed", "gainGreen1", "gainGreen2", "gainBlue")]
+
+
+class StreamStatistics(ctypes.Structure):
+    _fields_ = [(name, ctypes.c_uint64) for name in (
+        "delivered", "lostHeaderTimeout", "lostWrongSize", "lostIncomplete", "lostSlow", "lostCameraLost",
+        "lostBufferTooSmall")]
 
 
 class SimCamera(ctypes.Structure):

@@ -5,7 +5,7 @@ from ._library import lib
 CODES = (0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14)
 
 
-def code_text(code):
+def code_text(code: int) -> str:
     """The library's text for code: "no code recorded" for 0, "an unknown code" for no code."""
     return lib.OviluxCode_Text(int(code)).decode()
 
@@ -21,7 +21,7 @@ class OviluxError(RuntimeError):
     """A library call failed: .call names it, .code is the code that call recorded (0 when it
     recorded none), .meaning is the library's text for it."""
 
-    def __init__(self, call, code, detail=""):
+    def __init__(self, call: str, code: int, detail: str = "") -> None:
         self.call = call
         self.code = code
         self.meaning = code_text(code)

@@ -11,7 +11,7 @@ ANY_PORT = -1
 SPEEDS = {"fast": 0, "realtime": 1}
 
 
-def attach(product_id=0x3030, port=ANY_PORT):
+def attach(product_id: int = 0x3030, port: int = ANY_PORT) -> int:
     """Plugs a camera in; returns its port. ValueError for a product the simulation lacks or a taken port."""
     result = lib.OviluxSim_Attach(product_id, port)
     if result < 0:
@@ -19,12 +19,12 @@ def attach(product_id=0x3030, port=ANY_PORT):
     return result
 
 
-def detach(port):
+def detach(port: int) -> None:
     if not lib.OviluxSim_Detach(port):
         raise ValueError(f"no simulated camera on port {port}")
 
 
-def cameras():
+def cameras() -> "list[tuple[int, int, str]]":
     """The attached cameras as (port, product id, interface path), in port order."""
     count = lib.OviluxSim_List(None, 0)
     records = (SimCamera * max(count, 1))()
@@ -32,13 +32,13 @@ def cameras():
     return [(r.port, r.productId, r.path.decode(errors="replace")) for r in records[:count]]
 
 
-def set_speed(speed):
+def set_speed(speed: str) -> None:
     """'fast' delivers frames as fast as they are read, 'realtime' keeps the sensor's timing."""
     if speed not in SPEEDS or not lib.OviluxSim_SetSpeed(SPEEDS[speed]):
         raise ValueError(f"speed must be one of {sorted(SPEEDS)}, not {speed!r}")
 
 
-def frame_count(port):
+def frame_count(port: int) -> int:
     """The frames the camera on port has produced since it was plugged in."""
     count = ctypes.c_uint32()
     if not lib.OviluxSim_GetFrameCount(port, ctypes.byref(count)):

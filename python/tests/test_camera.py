@@ -64,7 +64,7 @@ def test_stream_delivers_thirty_frames_each_its_own_copy(camera):
     ("global_gain", 1000, 9, "0..63"),
     ("exposure_us", 0, 9, "100.."),
     ("color_mode", 12, 9, "colour modes"),
-    ("window", (1, 0, 640, 480), 7, "multiple of 16"),
+    ("window", (1, 0, 640, 480), 7, "at full size x and y are multiples of 2; this one is at (1, 0)"),
     ("sharpness", 31, 9, "0..30"),
 ])
 def test_a_refused_value_raises_the_library_code_and_the_range(camera, setting, value, code, words):

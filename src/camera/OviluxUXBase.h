@@ -19,6 +19,7 @@
 #include <mutex>
 #include <vector>
 
+#include "camera/StreamAccount.h"
 #include "camera/sensors/SensorBase.h"
 #include "platform/DriverPort.h"
 #include "platform/Event.h"
@@ -37,6 +38,14 @@ struct DeviceInfoRecord {
 };
 
 constexpr int32_t kRingBuffers = 4;
+
+// A frame in the ring: the camera's number for it (the arrival count for cameras that send no
+// header), when its last byte arrived (platform::MonotonicNs), and its place in the ring's order.
+struct RingFrameInfo {
+    uint32_t number = 0;
+    uint64_t arrivalNs = 0;
+    uint64_t sequence = 0;
+};
 
 class COviluxUXBase {
 public:
@@ -224,15 +233,15 @@ public:
     int32_t RingReadIndex() const { return readIndex_; }
     bool TransferGaveUp() const { return timeoutFlag_ != 0; }
     bool IsStreaming() const { return running_ != 0; }
-    // Frames the camera counted in its headers that never reached the ring, since the
-    // transfer started (continuous capture only).
-    uint32_t LostFrames() const { return lostFrames_; }
-    // Frames skipped since the transfer started because their header announced another size
-    // than the window's.
-    uint32_t WrongSizeFrames() const { return wrongSizeFrames_; }
-    // Frames dropped since the transfer started because their payload came short or a chunk of
-    // it failed: never delivered, whatever the buffer held.
-    uint32_t IncompleteFrames() const { return incompleteFrames_; }
+    // Frames lost on their way to the consumer since the object was made or the count reset;
+    // while no transfer runs, frames left in the ring count too.
+    StreamLosses Losses() const { return account_.Losses(); }
+    void ResetLosses() { account_.Reset(); }
+    // The consumer's: what GetNextFrame took last.
+    RingFrameInfo TakenFrame() const { return takenFrame_; }
+    // The consumer's, once WaitFrame said the camera was lost: the frames still in the ring
+    // will never be taken.
+    void SettleLostStream() { account_.Settle(true); }
 
 private:
     // Calls a sensor-model operation; 0 when no model exists.
@@ -244,12 +253,15 @@ private:
     // One ring slot: the frame bytes and the lock held while they are written or read.
     struct RingBuffer {
         std::vector<uint8_t> bytes;
+        RingFrameInfo info;
         std::mutex lock;
     };
 
     void FreeBuffers();
     // Places a completed frame from the raw buffer into ring slot index.
-    void CopyRawToRing(int32_t index);
+    void CopyRawToRing(int32_t index, const RingFrameInfo& info);
+    // Places a completed frame (the camera's number) into the next ring slot and signals it.
+    void RingFrame(uint32_t number);
     // Whether the frame just read announced exactly the bytes of the current window.
     bool AnnouncesFrameSize(const usb::FrameDescriptor& descriptor) const;
     // The end of every transfer loop: close the stream, signal the end, clear the running flag.
@@ -258,7 +270,8 @@ private:
     // Makes the frame event usable again, unsignalled, after StopTransfer closed it.
     void OpenFrameEvent();
     // Copies ring slot index out in the sensor's orientation; 0 when it does not fit.
-    int32_t CopyRingSlot(int32_t index, uint8_t* destination, int32_t size, int32_t flip);
+    int32_t CopyRingSlot(int32_t index, uint8_t* destination, int32_t size, int32_t flip,
+                         RingFrameInfo* frame = nullptr);
     // The frame copy of the head that orders its own rows.
     int32_t CopyHeadFrame(const uint8_t* source, uint8_t* destination, size_t rowBytes);
     // The camera-head converter transfers 16-bit samples whatever the session asks for.
@@ -297,9 +310,8 @@ private:
     std::atomic<int32_t> pendingExposureFlag_{0};
     std::atomic<int32_t> pendingExposure_{0};
     std::atomic<int32_t> running_{0};
-    std::atomic<uint32_t> lostFrames_{0};
-    std::atomic<uint32_t> wrongSizeFrames_{0};
-    std::atomic<uint32_t> incompleteFrames_{0};
+    CStreamAccount account_;
+    RingFrameInfo takenFrame_;
     platform::Thread transferThread_;
     // Each device object has its own end event: a shared one could release another camera's
     // StopTransfer while this thread still runs.

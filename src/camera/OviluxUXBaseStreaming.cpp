@@ -122,6 +122,7 @@ int32_t COviluxUXBase::StartTransfer(int32_t captureMode) {
         return 0;
     }
     JoinTransferThread();  // a loop that ended by itself may still be returning
+    account_.Settle(timeoutFlag_ != 0);
     // Frames the camera queued before the window or sample width changed have the old size:
     // drop them here rather than have the loop read and refuse each one.
     if (formatChanged && controller_ && productId_ != product::kFx3Direct) {
@@ -158,6 +159,7 @@ int32_t COviluxUXBase::StopTransfer() {
     // loop may already have taken the event's one signal (SetTriggerMode's latch does).
     running_ = 0;
     JoinTransferThread();
+    account_.Settle(timeoutFlag_ != 0);
     platform::SleepMs(1);
     threadEnd_.reset();
     frameEventOpen_ = false;
@@ -194,10 +196,19 @@ bool COviluxUXBase::AnnouncesFrameSize(const usb::FrameDescriptor& descriptor) c
     return usb::FramePayloadCount(descriptor.header) == static_cast<uint32_t>(frameBytes_);
 }
 
-void COviluxUXBase::CopyRawToRing(int32_t index) {
+void COviluxUXBase::CopyRawToRing(int32_t index, const RingFrameInfo& info) {
     RingBuffer& slot = ring_[static_cast<size_t>(index)];
     std::lock_guard<std::mutex> hold(slot.lock);
     std::memcpy(slot.bytes.data(), rawBuffer_.data(), static_cast<size_t>(frameBytes_));
+    slot.info = info;
+}
+
+void COviluxUXBase::RingFrame(uint32_t number) {
+    const uint64_t arrival = platform::MonotonicNs();
+    const int32_t index = writeIndex_;
+    CopyRawToRing(index, RingFrameInfo{number, arrival, account_.Ringed()});
+    writeIndex_ = NextRingIndex(index);
+    frameEvent_.Set();
 }
 
 int32_t COviluxUXBase::EndTransferLoop(bool signalFrame) {
@@ -225,11 +236,7 @@ int32_t COviluxUXBase::TransferLoop() {
     timeoutFlag_ = 0;
     int32_t failures = 0;
     const int32_t mode = captureMode_;
-    lostFrames_ = 0;
-    wrongSizeFrames_ = 0;
-    incompleteFrames_ = 0;
-    bool counted = false;
-    uint32_t lastCount = 0;
+    account_.BeginRun();
     if (!controller_->OpenStream()) {
         return EndTransferLoop(false);
     }
@@ -257,16 +264,17 @@ int32_t COviluxUXBase::TransferLoop() {
             if (mode == 3) {
                 break;
             }
+            account_.Numbered(descriptor.frameCount);
             ok = controller_->ReadFramePayload(&descriptor, timeout) != 0;
             if (!ok) {
-                ++incompleteFrames_;
+                account_.Incomplete();
                 ReportIncompleteFrame(descriptor);
             }
         }
         if (ok && !AnnouncesFrameSize(descriptor)) {
             // Read to keep the stream in step, but never delivered: rows of another width
             // would shear the picture. It counts as a failed frame for the give-up rule.
-            ++wrongSizeFrames_;
+            account_.WrongSize();
             if (++failures >= kLoopGiveUpFailures) {
                 timeoutFlag_ = 1;
                 frameEvent_.Set();
@@ -277,18 +285,10 @@ int32_t COviluxUXBase::TransferLoop() {
         if (ok) {
             failures = 0;
             timeoutFlag_ = 0;
-            const int32_t index = writeIndex_;
-            CopyRawToRing(index);
-            writeIndex_ = NextRingIndex(index);
-            frameEvent_.Set();
+            RingFrame(descriptor.frameCount);
             if (mode == 1 || mode == 2) {
                 break;
             }
-            if (counted) {
-                lostFrames_ += descriptor.frameCount - lastCount - 1;
-            }
-            counted = true;
-            lastCount = descriptor.frameCount;
             continue;
         }
         controller_->CloseStream();
@@ -322,16 +322,14 @@ int32_t COviluxUXBase::TransferLoopDirect() {
     timeoutFlag_ = 0;
     int32_t failures = 0;
     uint32_t start = platform::TimeGetTime();
+    uint32_t arrivals = 0;  // this camera numbers no frames: they are numbered as they come
     if (controller_->OpenStream()) {
         while (running_) {
             if (controller_->ReadFrameDirect(&descriptor, 0)) {
                 failures = 0;
                 start = platform::TimeGetTime();
                 timeoutFlag_ = 0;
-                const int32_t index = writeIndex_;
-                CopyRawToRing(index);
-                writeIndex_ = NextRingIndex(index);
-                frameEvent_.Set();
+                RingFrame(++arrivals);
                 if (captureMode_ == 1) {
                     break;
                 }
@@ -380,7 +378,7 @@ int32_t COviluxUXBase::GrabOneFrame() {
                                          AnnouncesFrameSize(descriptor);
             if (ok) {
                 timeoutFlag_ = 0;
-                CopyRawToRing(0);
+                CopyRawToRing(0, RingFrameInfo{0, platform::MonotonicNs(), 0});
                 break;
             }
             if (platform::ElapsedMs(start, platform::TimeGetTime()) >= kDirectGiveUpMs ||
@@ -420,7 +418,8 @@ int32_t COviluxUXBase::CopyFrame(uint8_t* destination, int32_t size, int32_t gra
     return CopyRingSlot(grab ? 0 : PreviousRingIndex(writeIndex_), destination, size, flip);
 }
 
-int32_t COviluxUXBase::CopyRingSlot(int32_t index, uint8_t* destination, int32_t size, int32_t flip) {
+int32_t COviluxUXBase::CopyRingSlot(int32_t index, uint8_t* destination, int32_t size, int32_t flip,
+                                    RingFrameInfo* frame) {
     if (destination == nullptr || frameBytes_ <= 0 || frameHeight_ <= 0) {
         return 0;
     }
@@ -436,6 +435,9 @@ int32_t COviluxUXBase::CopyRingSlot(int32_t index, uint8_t* destination, int32_t
     std::lock_guard<std::mutex> hold(slot.lock);
     if (slot.bytes.size() < static_cast<size_t>(frameBytes_)) {
         return 0;
+    }
+    if (frame != nullptr) {
+        *frame = slot.info;
     }
     if (productId_ == product::k31E0) {
         return CopyHeadFrame(slot.bytes.data(), destination, rowBytes);
@@ -483,10 +485,13 @@ int32_t COviluxUXBase::CopyHeadFrame(const uint8_t* source, uint8_t* destination
 
 int32_t COviluxUXBase::GetNextFrame(uint8_t* destination, int32_t size, int32_t, int32_t, int32_t flip) {
     const int32_t taken = writeIndex_;
-    if (!CopyRingSlot(PreviousRingIndex(taken), destination, size, flip)) {
+    RingFrameInfo info;
+    if (!CopyRingSlot(PreviousRingIndex(taken), destination, size, flip, &info)) {
         return 1;  // nothing copied: the caller must not use the destination
     }
     readIndex_ = taken;
+    account_.Taken(info.sequence);
+    takenFrame_ = info;
     return 0;
 }
 

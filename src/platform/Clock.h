@@ -1,6 +1,7 @@
 // Clock.h - the millisecond clocks, sleeps and timer resolution the library times itself with.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace ovilux::platform {
@@ -13,6 +14,14 @@ uint32_t GetTickCount();
 constexpr uint32_t ElapsedMs(uint32_t start, uint32_t now) { return now - start; }
 
 void SleepMs(uint32_t milliseconds);
+
+// Nanoseconds on the monotonic clock since an arbitrary start, the same for every thread of the
+// process; for stamping frames, never wrapping in practice.
+inline uint64_t MonotonicNs() {
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count());
+}
 
 // Asks for a timer resolution of the given milliseconds while in scope (timeBeginPeriod /
 // timeEndPeriod on Windows; POSIX timers need no such request).

@@ -29,6 +29,7 @@
 #include "session/ImageBuffers.h"
 #include "session/KeptSettings.h"
 #include "session/SettingsLayout.h"
+#include "session/StreamStory.h"
 
 namespace ovilux::camera {
 class COviluxUXBase;
@@ -183,6 +184,10 @@ public:
     int32_t GetImage(void* buffer, int32_t size, int32_t rowOrder);
     int32_t SetWaitTime(int32_t milliseconds);
     int32_t GetWaitTime() const { return waitTime_.load(); }
+    // The frame delivered last, if any; counts of frames delivered and lost (reset to 0).
+    std::optional<DeliveredFrame> LastFrame();
+    StreamStatistics Statistics() const;
+    void ResetStatistics();
     // 0 idle, 1 live view, 2 prepared for single captures.
     int32_t CaptureState() const { return captureState_.load(); }
     // Reads the selected size preset and the format group from the settings store again (the
@@ -316,6 +321,9 @@ private:
     // record; under the image lock.
     const image::DibImage* CurrentFrameImage(int32_t& failure);
     void CountFrame();
+    // Counts the frame just taken as delivered (and keeps its metadata) or as one the
+    // application's buffer could not hold; under the image lock.
+    void AccountFrame(bool delivered);
     // Copy into the application's buffer, with the failure posted and recorded.
     bool DeliverTo(const image::DibImage& source, void* buffer, int32_t size, int32_t rowOrder);
     void PostFrameMessage(uintptr_t wParam, intptr_t lParam);
@@ -357,6 +365,13 @@ private:
     int32_t rowOrder_ = 0;
     FrameInformation frameInfo_{};
     PreparedFormat prepared_;
+    // The frames' story: counts written under the image lock, read anywhere; the last frame's
+    // metadata under its own lock, so that a reader never waits for a conversion.
+    std::atomic<uint64_t> delivered_{0};
+    std::atomic<uint64_t> bufferTooSmall_{0};
+    uint64_t lostAtLastFrame_ = 0;
+    platform::CriticalSection storyLock_;
+    std::optional<DeliveredFrame> lastFrame_;
 
     std::atomic<int32_t> captureState_{0};
     std::atomic<int32_t> colourMode_{0};

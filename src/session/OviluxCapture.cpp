@@ -185,6 +185,7 @@ void COvilux::LiveViewWorker() {
         // Short waits, so that a stalled camera holds up a stop by one slice at most.
         const int32_t waited = camera_->WaitFrame(kWorkerFrameSliceMs);
         if (waited == kWaitLost) {
+            camera_->SettleLostStream();
             runFlag_ = run::kStop;
             PostFrameMessage(0, code::kCameraLost);
             RecordError(code::kCameraLost);
@@ -207,8 +208,11 @@ void COvilux::LiveViewWorker() {
             CountFrame();
             frameSerial_.fetch_add(1);
             PaintPreview();
-            if (destination_ != nullptr && destinationSize_ != 0 &&
-                !DeliverTo(*images_.ResultOf(prepared_.colourMode), destination_, destinationSize_, rowOrder_)) {
+            const bool copied =
+                destination_ == nullptr || destinationSize_ == 0 ||
+                DeliverTo(*images_.ResultOf(prepared_.colourMode), destination_, destinationSize_, rowOrder_);
+            AccountFrame(copied);
+            if (!copied) {
                 continue;
             }
         }
@@ -297,8 +301,10 @@ int32_t COvilux::SnapShot(void* buffer, int32_t size, int32_t rowOrder) {
         !TakeFrame()) {
         return fail(code::kNoFrame);
     }
-    if (buffer != nullptr && size != 0 &&
-        !DeliverTo(*images_.ResultOf(prepared_.colourMode), buffer, size, rowOrder)) {
+    const bool copied =
+        buffer == nullptr || size == 0 || DeliverTo(*images_.ResultOf(prepared_.colourMode), buffer, size, rowOrder);
+    AccountFrame(copied);
+    if (!copied) {
         return fail(code::kMemory);
     }
     if (!keepStream) {

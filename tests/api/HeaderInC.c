@@ -5,6 +5,7 @@
 #include "OviluxCodes.h"
 #include "OviluxSdk.h"
 #include "OviluxSettings.h" /* parses as C99 too */
+#include "OviluxStream.h"
 
 /* Offsets of the frame record's and camera-info record's fields as C lays them out. */
 size_t OviluxTestCOffset(int field) {

@@ -31,6 +31,7 @@
 #include "support/DialogDriver.h"
 #include "OviluxSettings.h"
 #include "OviluxSim.h"
+#include "OviluxStream.h"
 #include "support/ChildProcess.h"
 
 namespace ovilux::test {
@@ -375,7 +376,8 @@ const std::map<std::string, Export>& Exports() {
         SWEEP(OviluxSim_ShowPicture), SWEEP(OviluxSim_ShowPictureFile), SWEEP(OviluxSettings_Export),
         SWEEP(OviluxSettings_Import), SWEEP(OviluxSettings_Reset),
         SWEEP(OviluxSettings_InitializeWithFactorySettings), SWEEP(OviluxSim_SetRecordFileLimit), SWEEP(OviluxCode_Text),
-        SWEEP(OviluxSim_SetSessionProduct),
+        SWEEP(OviluxSim_SetSessionProduct), SWEEP(OviluxStream_GetLastFrame), SWEEP(OviluxStream_GetStatistics),
+        SWEEP(OviluxStream_ResetStatistics),
     };
     return exports;
 }

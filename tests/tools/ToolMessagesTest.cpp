@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,8 +34,13 @@ namespace {
 // Sets an environment variable for the programs run while it exists.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) { Set(value); }
-    ~ScopedEnvironment() { Set(nullptr); }
+    ScopedEnvironment(const char* name, const char* value) : name_(name) {
+        if (const char* before = std::getenv(name)) {
+            before_ = before;
+        }
+        Set(value);
+    }
+    ~ScopedEnvironment() { Set(before_ ? before_->c_str() : nullptr); }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
@@ -51,6 +57,7 @@ private:
 #endif
     }
     const char* name_;
+    std::optional<std::string> before_;
 };
 
 }  // namespace
@@ -77,6 +84,24 @@ TEST(ToolMessages, SayWhatWasWrongAndWhatIsAccepted) {
         {"3030", {"list"}, 0, {"1 camera found", "the simulated camera"}},
         {nullptr, {"list"}, 1, {"no camera found", "this build reaches"}},
         {nullptr, {"--simulate", "info"}, 0, {"0 to 63; now ", "us; now ", "at (0, 0), subsample 0"}},
+        // What a new user tries.
+        {nullptr, {"help", "live"}, 0, {"usage: ovilux", "live [-d N]", "--window", "--exposure-us", "--json"}},
+        {nullptr, {"help", "film"}, 2, {"no help for \"film\""}},
+        {nullptr, {"--simulate", "record", "-o", TemporaryPath("film.mp4")}, 2, {"name the output FILE.avi"}},
+        {nullptr, {"--simulate", "record", "-o", unwritable + ".avi", "--seconds", "1"}, 1, {"Ovilux_Record failed: code 12"}},
+        {nullptr, {"--simulate=3150", "list"}, 2, {"this build serves product", "not 3150"}},
+        {"3150", {"list"}, 2, {"OVILUX_SIMULATE=3150: this build serves product"}},
+        {nullptr, {"--simulate", "live", "--exposure-us", "50"}, 1, {"code 9", "an exposure from 100 to "}},
+        {nullptr, {"--simulate", "live", "--gain", "64"}, 1, {"global gain from 0 to 63"}},
+        {nullptr, {"--simulate", "record", "-o", TemporaryPath("small.avi"), "--window", "300x480"}, 1,
+         {"at least 320 x 8 pixels; this one is 300 x 480"}},
+        {nullptr, {"--simulate", "live", "--window", "640x480+2560+0"}, 1, {"inside the 2592 x 1944 sensor"}},
+        // The refused windows above were put back: the stored one still takes pictures.
+        {nullptr, {"--simulate", "snap", "-o", file}, 0, {}},
+        // --seconds 0 is the shortest run of both.
+        {nullptr, {"--simulate", "live", "--window", "640x480", "--subsample", "2", "--exposure-us", "20000", "--gain",
+                   "10", "--bits", "8", "--seconds", "0"},
+         0, {"live view: 1 frames of 160 x 120 at 8 bits"}},
     };
     for (const Case& c : cases) {
         std::unique_ptr<ScopedEnvironment> simulate;
@@ -93,6 +118,15 @@ TEST(ToolMessages, SayWhatWasWrongAndWhatIsAccepted) {
 }
 
 #ifndef _WIN32
+// Without a display the preview window cannot be made, and the tool says that is why.
+TEST(ToolMessages, PreviewWithoutADisplaySaysSo) {
+    const ScopedEnvironment noDisplay("DISPLAY", "");
+    const ToolRun run = RunBesideMe("ovilux", {"--simulate", "live", "--preview", "--seconds", "1", "--bits", "8"});
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("code 4"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("--preview needs a display, and DISPLAY is not set"), std::string::npos) << run.output;
+}
+
 namespace {
 
 std::string ReadText(const std::string& path) {

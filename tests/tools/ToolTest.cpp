@@ -224,10 +224,54 @@ TEST(Tool, LiveViewShowsThePreviewWindowWhenAsked) {
     EXPECT_NE(run.output.find("of 2560 x 1920 at 8 bits"), std::string::npos) << run.output;
 }
 
+// The frames delivered and lost come from the library's counts, which never count fewer frames
+// delivered than the tool received.
+long long CountAfter(const std::string& text, const std::string& label) {
+    const size_t at = text.rfind(label);
+    return at == std::string::npos ? -1 : std::stoll(text.substr(at + label.size()));
+}
+
 TEST(Tool, LiveViewReportsFramesAndASummary) {
     const ToolRun run = Tool({"--simulate", "live", "--seconds", "2", "--bits", "8"});
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("fps"), std::string::npos);
     EXPECT_NE(run.output.find("live view: "), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("of 2560 x 1920 at 8 bits"), std::string::npos) << run.output;
+    // Progress and summary say what was delivered and lost, the summary by reason.
+    EXPECT_NE(run.output.find("s   delivered "), std::string::npos) << run.output;
+    const long long frames = CountAfter(run.output, "live view: ");
+    EXPECT_GE(CountAfter(run.output, "frames delivered "), frames) << run.output;
+    for (const char* reason : {"header time-out ", "wrong size 0", "incomplete 0", "slow ", "camera lost 0",
+                               "buffer too small 0"}) {
+        EXPECT_NE(run.output.find(reason), std::string::npos) << reason << "\n" << run.output;
+    }
+}
+
+TEST(Tool, LiveViewSummarisesInJsonForScripts) {
+    // The shortest live view (up to its first frame), so that a loaded machine does not decide it.
+    const ToolRun run = Tool({"--simulate", "live", "--seconds", "0", "--bits", "8", "--subsample", "2", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const size_t open = run.output.rfind("{\"frames\": ");
+    ASSERT_NE(open, std::string::npos) << run.output;
+    const std::string summary = run.output.substr(open);
+    const long long frames = CountAfter(summary, "{\"frames\": ");
+    EXPECT_EQ(frames, 1) << summary;
+    EXPECT_GE(CountAfter(summary, "\"delivered\": "), frames) << summary;
+    for (const char* key : {"\"header_timeout\": ", "\"wrong_size\": 0", "\"slow\": ", "\"camera_lost\": 0",
+                            "\"buffer_too_small\": 0", "\"width\": 640"}) {
+        EXPECT_NE(summary.find(key), std::string::npos) << key << "\n" << summary;
+    }
+    EXPECT_EQ(run.output.find("live view: "), std::string::npos) << "no text summary besides the JSON";
+}
+
+TEST(Tool, RecordReportsTheFramesDeliveredAndLost) {
+    const std::string file = TemporaryPath("counted.avi");
+    const ToolRun run = Tool({"--simulate", "record", "-o", file, "--seconds", "1", "--bits", "8"});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const long long recorded = CountAfter(run.output, "frames recorded: ");
+    EXPECT_GT(recorded, 0) << run.output;
+    EXPECT_GE(CountAfter(run.output, "frames delivered "), recorded) << run.output;
+    EXPECT_NE(run.output.find("camera lost 0"), std::string::npos) << run.output;
+    // Progress as live view gives it: a line with the counts (not a terminal).
+    EXPECT_NE(run.output.find(" MB   delivered "), std::string::npos) << run.output;
 }

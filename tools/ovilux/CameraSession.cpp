@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <optional>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include "Arguments.h"
@@ -36,21 +37,46 @@ std::optional<std::vector<uint32_t>> ParseProductIds(const std::string& text) {
     return ids;
 }
 
+// The product the library beside this tool is built for, as --simulate names it.
+std::string ServedProduct() {
+    char text[8];
+    std::snprintf(text, sizeof(text), "%04x", static_cast<unsigned>(OVILUX_TOOL_PRODUCT_ID));
+    return text;
+}
+
+// False, after saying which product this build serves, when an id is another product's: its
+// camera would be plugged in, but no session of this library would find it.
+bool AllServed(const std::vector<uint32_t>& ids, const std::string& where) {
+    for (const uint32_t id : ids) {
+        if (id != OVILUX_TOOL_PRODUCT_ID) {
+            char text[8];
+            std::snprintf(text, sizeof(text), "%04x", static_cast<unsigned>(id));
+            Complain(where + ": this build serves product " + ServedProduct() + " only, not " + text +
+                     " (simulate " + ServedProduct() + ")");
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool StartSimulation(const std::string& productIds) {
     if (OviluxSim_List(nullptr, 0) > 0) {
         return true;  // OVILUX_SIMULATE already plugged cameras in
     }
-    const std::string text = productIds.empty() ? "3030" : productIds;
+    const std::string text = productIds.empty() ? ServedProduct() : productIds;
     const auto ids = ParseProductIds(text);
+    if (ids && !AllServed(*ids, "--simulate=" + text)) {
+        return false;
+    }
     bool attached = ids.has_value();
     for (size_t i = 0; attached && i < ids->size(); ++i) {
         attached = OviluxSim_Attach((*ids)[i], OVILUX_SIM_ANY_PORT) >= 0;
     }
     if (!attached) {
-        Complain("--simulate takes hex product ids separated by commas (the simulated camera is 3030), not \"" +
-                 text + "\"");
+        Complain("--simulate takes hex product ids separated by commas (the simulated camera is " + ServedProduct() +
+                 "), not \"" + text + "\"");
     }
     return attached;
 }
@@ -62,10 +88,14 @@ bool CheckSimulationEnvironment() {
     }
     // The library attached what it could when it loaded; anything less means a wrong setting.
     const auto ids = ParseProductIds(value);
+    if (ids && !AllServed(*ids, std::string("OVILUX_SIMULATE=") + value)) {
+        return false;
+    }
     if (!ids || OviluxSim_List(nullptr, 0) < static_cast<int32_t>(ids->size())) {
         Complain(std::string("OVILUX_SIMULATE=") + value +
                  " is not a list of simulated cameras: it takes hex product ids separated by commas, and the "
-                 "simulated camera is 3030 (e.g. OVILUX_SIMULATE=3030,3030)");
+                 "simulated camera is " + ServedProduct() + " (e.g. OVILUX_SIMULATE=" + ServedProduct() + "," +
+                 ServedProduct() + ")");
         return false;
     }
     return true;

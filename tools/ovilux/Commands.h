@@ -13,6 +13,10 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
+// How long live view and recording wait for their first frame: as long as the library's transfer
+// keeps trying a camera that sends nothing.
+constexpr double kFirstFrameSeconds = 25.0;
+
 // What every command shares: the camera to use and whether it is simulated.
 struct GlobalOptions {
     bool simulate = false;

@@ -1,21 +1,52 @@
 // LiveCommand.cpp - ovilux live: live view with every frame delivered into the tool's buffer,
 // progress (a line updated in place on a terminal, a line a second elsewhere), and a summary at
 // the end, also when Ctrl-C or SIGTERM stops it early.
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <string>
 #include <cstdio>
 #include <vector>
 
+#include "CameraOptions.h"
 #include "CameraSession.h"
 #include "Commands.h"
 #include "LiveSignals.h"
 #include "MessageWindow.h"
 #include "OviluxSdk.h"
+#include "StreamCounts.h"
 
 namespace ovilux_tool {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+
+struct PreviewSize {
+    int32_t width;
+    int32_t height;
+};
+
+// The picture's size, scaled down (never up) to fit a common screen.
+PreviewSize FitPreview(int32_t width, int32_t height) {
+    constexpr double kScreenWidth = 1280;
+    constexpr double kScreenHeight = 960;
+    const double scale = std::min({1.0, kScreenWidth / std::max(width, 1), kScreenHeight / std::max(height, 1)});
+    return {std::max(1, static_cast<int32_t>(width * scale)), std::max(1, static_cast<int32_t>(height * scale))};
+}
+
+// A preview window that could not be made: on Linux it needs an X display.
+void ExplainNoDisplay() {
+#ifndef _WIN32
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        Complain("--preview needs a display, and DISPLAY is not set (live view runs without --preview)");
+    } else {
+        Complain(std::string("--preview could not open a window on DISPLAY=") + display);
+    }
+#endif
+}
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
@@ -26,21 +57,26 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
     int32_t seconds = 5;
     int32_t bits = 24;
     bool preview = false;
+    bool json = false;
+    CameraOptions camera;
     while (!args.Empty()) {
         const std::string option = args.Peek();
         if (option == "-d" || option == "--device") {
             if (!TakeDeviceOption(args, &device)) return kExitUsage;
             continue;
         }
-        if (option == "--preview") {
+        if (option == "--preview" || option == "--json") {
             args.Take();
-            preview = true;
+            (option == "--json" ? json : preview) = true;
             continue;
         }
         args.Take();
+        const OptionTaken shared = TakeCameraOption(option, args, camera);
+        if (shared == OptionTaken::Wrong) return kExitUsage;
+        if (shared == OptionTaken::Yes) continue;
         const auto value = (option == "--seconds" || option == "--bits") ? args.TakeValue(option) : std::nullopt;
         if (option == "--seconds" && value) {
-            const auto number = ParseNumber(*value, 1, 3600, option);
+            const auto number = ParseNumber(*value, 0, 3600, option);
             if (!number) return kExitUsage;
             seconds = static_cast<int32_t>(*number);
         } else if (option == "--bits" && value) {
@@ -66,6 +102,9 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         session.Fail("Ovilux_SetColorMode");
         return kExitFailed;
     }
+    if (!ApplyCameraOptions(session, camera)) {
+        return kExitFailed;
+    }
     // Room for the whole capture window at this depth, rows padded to 4 bytes.
     const size_t stride = (static_cast<size_t>(Ovilux_Width(handle)) * static_cast<size_t>(bits) / 8 + 3) & ~size_t{3};
     std::vector<uint8_t> frame(stride * static_cast<size_t>(Ovilux_Height(handle)));
@@ -74,13 +113,18 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         Complain("could not make a window for the frame messages");
         return kExitFailed;
     }
-    // Any placement value asks for the library's top-level window of the picture's size.
-    if (preview && !Ovilux_SetPreviewWindow(session.Fresh(), nullptr, 0, 0, Ovilux_Width(handle), Ovilux_Height(handle))) {
+    // Any placement value asks for the library's top-level window; the library scales the
+    // picture to it, so a window that fits a screen shows the whole picture.
+    const PreviewSize shown = FitPreview(Ovilux_Width(handle), Ovilux_Height(handle));
+    if (preview && !Ovilux_SetPreviewWindow(session.Fresh(), nullptr, 0, 0, shown.width, shown.height)) {
         session.Fail("Ovilux_SetPreviewWindow");
         return kExitFailed;
     }
     if (!Ovilux_CallBackPreview(session.Fresh(), window.Get(), frame.data(), static_cast<int32_t>(frame.size()), 1)) {
         session.Fail("Ovilux_CallBackPreview");
+        if (preview) {
+            ExplainNoDisplay();
+        }
         return kExitFailed;
     }
 
@@ -91,7 +135,14 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
     int32_t cameraRateX10 = 0;
     int32_t width = 0, height = 0;
     int32_t failure = -1;
-    while (SecondsSince(start) < seconds && failure < 0 && !stop.StopRequested()) {
+    // Live view lasts its seconds, and at least until its first frame (a loaded machine or a long
+    // exposure may take longer for it); --seconds 0 is the shortest, as it is for record: up to
+    // the first frame.
+    const auto running = [&] {
+        const double elapsed = SecondsSince(start);
+        return frames == 0 ? elapsed < kFirstFrameSeconds : elapsed < seconds;
+    };
+    while (running() && failure < 0 && !stop.StopRequested()) {
         uint32_t message = 0;
         uintptr_t wParam = 0;
         intptr_t lParam = 0;
@@ -108,16 +159,18 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         cameraRateX10 = info->frameRateX10;
         ++frames;
         const double elapsed = SecondsSince(start);
-        if (terminal || elapsed >= lastReport + 1.0) {
-            std::printf(terminal ? "\rframes %6lld   %6.1f fps   %5.1f s" : "frames %6lld   %6.1f fps   %5.1f s\n",
-                        frames, elapsed > 0 ? frames / elapsed : 0.0, elapsed);
+        if ((terminal && !json) || elapsed >= lastReport + 1.0) {
+            const std::string counts = StreamCountsShort(handle);
+            std::printf(terminal && !json ? "\rframes %6lld   %6.1f fps   %5.1f s   %s"
+                                          : "frames %6lld   %6.1f fps   %5.1f s   %s\n",
+                        frames, elapsed > 0 ? frames / elapsed : 0.0, elapsed, counts.c_str());
             std::fflush(stdout);
             lastReport = elapsed;
         }
     }
     Ovilux_StopPreview(handle);
     const double elapsed = SecondsSince(start);
-    if (terminal) {
+    if (terminal && !json) {
         std::printf("\n");
     }
     if (stop.StopRequested()) {
@@ -132,9 +185,18 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         session.Fail("Ovilux_CallBackPreview");
         return kExitFailed;
     }
+    if (json) {
+        // One line for scripts: the summary's numbers and the library's counts.
+        std::printf("{\"frames\": %lld, \"width\": %d, \"height\": %d, \"bits\": %d, \"seconds\": %.3f, "
+                    "\"fps\": %.2f, \"camera_fps\": %.1f, \"stream\": %s}\n",
+                    frames, static_cast<int>(width), static_cast<int>(height), static_cast<int>(bits), elapsed,
+                    frames / elapsed, cameraRateX10 / 10.0, StreamCountsJson(handle).c_str());
+        return kExitOk;
+    }
     std::printf("live view: %lld frames of %d x %d at %d bits in %.1f s, %.1f fps (camera reports %.1f fps)\n", frames,
                 static_cast<int>(width), static_cast<int>(height), static_cast<int>(bits), elapsed, frames / elapsed,
                 cameraRateX10 / 10.0);
+    std::printf("frames %s\n", StreamCountsLine(handle).c_str());
     return kExitOk;
 }
 

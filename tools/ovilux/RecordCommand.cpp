@@ -9,12 +9,16 @@
 #include <thread>
 #include <vector>
 
+#include "CameraOptions.h"
 #include "CameraSession.h"
 #include "Commands.h"
+#include "LiveSignals.h"
 #include "MessageWindow.h"
 #include "OviluxCodes.h"
 #include "OviluxSdk.h"
 #include "OviluxSim.h"
+#include "SettingLimits.h"
+#include "StreamCounts.h"
 
 namespace ovilux_tool {
 
@@ -23,9 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int32_t kSensorColumns = 2592;
-constexpr int32_t kSensorRows = 1944;
-// Time after the recording's own end for its first frame to arrive and its file to close.
+// Time after the recording's own end for its last frame to arrive and its file to close.
 constexpr double kSettleSeconds = 1.5;
 // Files of one recording: the first name, then up to this many numbered parts.
 constexpr int kMaxParts = 999;
@@ -35,9 +37,17 @@ struct RecordOptions {
     std::string output;
     int32_t seconds = 5;
     int32_t bits = 24;
-    std::optional<WindowSpec> window;
+    CameraOptions camera;
     uint64_t fileLimit = 0;  // 0: the library's own (2 GiB)
 };
+
+bool HasAviExtension(const std::string& name) {
+    std::string extension = fs::path(name).extension().string();
+    for (char& c : extension) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return extension == ".avi";
+}
 
 bool ParseRecordOptions(Arguments& args, RecordOptions& options) {
     while (!args.Empty()) {
@@ -47,9 +57,11 @@ bool ParseRecordOptions(Arguments& args, RecordOptions& options) {
             continue;
         }
         args.Take();
+        const OptionTaken shared = TakeCameraOption(option, args, options.camera);
+        if (shared == OptionTaken::Wrong) return false;
+        if (shared == OptionTaken::Yes) continue;
         std::optional<std::string> value;
-        if (option == "-o" || option == "--seconds" || option == "--bits" || option == "--window" ||
-            option == "--file-limit") {
+        if (option == "-o" || option == "--seconds" || option == "--bits" || option == "--file-limit") {
             value = args.TakeValue(option);
             if (!value) return false;
         }
@@ -63,9 +75,6 @@ bool ParseRecordOptions(Arguments& args, RecordOptions& options) {
             const auto bits = ParseBits(*value, option);
             if (!bits) return false;
             options.bits = *bits;
-        } else if (option == "--window") {
-            options.window = ParseWindow(*value);
-            if (!options.window) return false;
         } else if (option == "--file-limit") {
             const auto number = ParseNumber(*value, 4096, 0x7FFFFFFF, option);
             if (!number) return false;
@@ -77,6 +86,10 @@ bool ParseRecordOptions(Arguments& args, RecordOptions& options) {
     }
     if (options.output.empty()) {
         Complain("record needs -o FILE");
+        return false;
+    }
+    if (!HasAviExtension(options.output)) {
+        Complain("record writes AVI files: name the output FILE.avi, not \"" + options.output + "\"");
         return false;
     }
     return true;
@@ -131,12 +144,7 @@ uint64_t BytesWritten(const std::string& first, fs::file_time_type begun) {
 bool ApplySettings(const CameraSession& session, const RecordOptions& options) {
     const uint32_t handle = session.Handle();
     if (!Ovilux_SetColorMode(session.Fresh(), options.bits)) return session.Fail("Ovilux_SetColorMode");
-    if (options.window) {
-        const WindowSpec& w = *options.window;
-        if (!Ovilux_SetCaptureWindowEx(session.Fresh(), kSensorColumns, w.x, w.width, kSensorRows, w.y, w.height)) {
-            return session.Fail("Ovilux_SetCaptureWindowEx");
-        }
-    }
+    if (!ApplyCameraOptions(session, options.camera)) return false;
     if (options.fileLimit != 0 && !OviluxSim_SetRecordFileLimit(handle, options.fileLimit)) {
         Complain("--file-limit was refused");
         return false;
@@ -161,7 +169,8 @@ int RecordCommand(Arguments& args, const GlobalOptions& global) {
     // File times a second early: the file system's clock may be coarser than the steady one.
     const fs::file_time_type begun = fs::file_time_type::clock::now() - std::chrono::seconds(1);
     if (!Ovilux_Record(session.Fresh(), options.output.c_str(), options.seconds * 1000, 0)) {
-        return session.Fail("Ovilux_Record");
+        session.Fail("Ovilux_Record");
+        return kExitFailed;
     }
     // Frame messages from the running live view, counted over the recording's length from the
     // first: the frames the recorder was offered.
@@ -171,6 +180,7 @@ int RecordCommand(Arguments& args, const GlobalOptions& global) {
         Complain("could not follow the frames");
         return kExitFailed;
     }
+    const bool terminal = IsTerminal(stdout);
     const Clock::time_point start = Clock::now();
     std::optional<Clock::time_point> firstFrame;
     long long delivered = 0;
@@ -178,7 +188,10 @@ int RecordCommand(Arguments& args, const GlobalOptions& global) {
     for (;;) {
         const Clock::time_point now = Clock::now();
         const double elapsed = std::chrono::duration<double>(now - start).count();
-        if (elapsed >= options.seconds + kSettleSeconds) break;
+        // The recording's length counts from its first frame, which a loaded machine or a long
+        // exposure may be slow to bring.
+        const double since = std::chrono::duration<double>(now - firstFrame.value_or(start)).count();
+        if (firstFrame ? since >= options.seconds + kSettleSeconds : elapsed >= kFirstFrameSeconds) break;
         uint32_t message = 0;
         uintptr_t wParam = 0;
         intptr_t lParam = 0;
@@ -187,15 +200,20 @@ int RecordCommand(Arguments& args, const GlobalOptions& global) {
             if (!firstFrame) firstFrame = now;
             if (std::chrono::duration<double>(now - *firstFrame).count() <= options.seconds) ++delivered;
         }
-        if (now - lastShown > std::chrono::milliseconds(200)) {
+        // Progress as live view shows it: in place on a terminal, a line a second elsewhere.
+        if (now - lastShown > (terminal ? std::chrono::milliseconds(200) : std::chrono::milliseconds(1000))) {
             lastShown = now;
-            std::printf("\rrecording %5.1f s   %9.1f MB", elapsed, BytesWritten(options.output, begun) / 1e6);
+            const std::string counts = StreamCountsShort(handle);
+            std::printf(terminal ? "\rrecording %5.1f s   %9.1f MB   %s" : "recording %5.1f s   %9.1f MB   %s\n", elapsed,
+                        BytesWritten(options.output, begun) / 1e6, counts.c_str());
             std::fflush(stdout);
         }
     }
     // Stopping ends a recording still waiting for frames with its file finalised.
     Ovilux_StopPreview(handle);
-    std::printf("\n");
+    if (terminal) {
+        std::printf("\n");
+    }
     int32_t failure = 0;
     for (int32_t code = Ovilux_GetLastError(handle); code != 0; code = Ovilux_GetLastError(handle)) {
         failure = code;
@@ -208,6 +226,7 @@ int RecordCommand(Arguments& args, const GlobalOptions& global) {
     }
     std::printf("frames recorded: %llu", static_cast<unsigned long long>(frames));
     std::printf("   frames delivered meanwhile: %lld\n", delivered);
+    std::printf("frames %s\n", StreamCountsLine(handle).c_str());
     if (failure != 0) {
         std::fprintf(stderr, "ovilux: the recording ended early: code %d (%s; what was written is finalised)\n",
                      static_cast<int>(failure), OviluxCode_Text(failure));

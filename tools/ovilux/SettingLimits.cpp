@@ -28,6 +28,42 @@ bool ReadInfo(uint32_t handle, OviluxCameraInfo* info) {
 
 }  // namespace
 
+std::optional<std::string> BrokenWindowRule(int32_t x, int32_t y, int32_t width, int32_t height, int32_t subsample) {
+    struct Steps {
+        const char* mode;
+        int32_t width, height, origin;
+    };
+    static const Steps kSteps[] = {{"at full size", 16, 2, 2}, {"at --subsample 1", 32, 8, 4}, {"at --subsample 2", 64, 16, 8}};
+    const Steps& steps = kSteps[subsample >= 0 && subsample <= 2 ? subsample : 0];
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    const std::string origin = std::to_string(x) + ", " + std::to_string(y);
+    const std::string broke = "the window broke a rule: ";
+    if (width < 320 || height < 8) {
+        return broke + "a window is at least 320 x 8 pixels; this one is " + size;
+    }
+    if (int64_t{x} + width > kSensorColumns || int64_t{y} + height > kSensorRows) {
+        return broke + "a window lies inside the 2592 x 1944 sensor; this one is " + size + " at " + origin;
+    }
+    if (width % steps.width != 0) {
+        return broke + steps.mode + " the width is a multiple of " + std::to_string(steps.width) + "; this one is " +
+               std::to_string(width);
+    }
+    if (height % steps.height != 0) {
+        return broke + steps.mode + " the height is a multiple of " + std::to_string(steps.height) +
+               "; this one is " + std::to_string(height);
+    }
+    if (x % steps.origin != 0 || y % steps.origin != 0) {
+        return broke + steps.mode + " the origin's x and y are multiples of " + std::to_string(steps.origin) +
+               (steps.origin == 2 ? " (the origin even)" : "") + "; this one is at " + origin;
+    }
+    return std::nullopt;
+}
+
+std::string RefusedWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t subsample) {
+    return BrokenWindowRule(x, y, width, height, subsample)
+        .value_or(std::string("the camera refused the window: ") + kWindowRules);
+}
+
 void ExplainGainRange(uint32_t handle) {
     OviluxCameraInfo info;
     if (ReadInfo(handle, &info)) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "CameraOptions.h"
 #include "CameraSession.h"
 #include "Commands.h"
 #include "SettingLimits.h"
@@ -13,18 +14,12 @@ namespace ovilux_tool {
 
 namespace {
 
-constexpr int32_t kSensorWidth = 2592;
-constexpr int32_t kSensorHeight = 1944;
-
 struct SnapOptions {
     int32_t device = 0;
     std::string output;
     std::optional<int32_t> format;
     int32_t bits = 24;
-    std::optional<WindowSpec> window;
-    std::optional<int32_t> subsample;
-    std::optional<int32_t> exposureUs;
-    std::optional<int32_t> gain;
+    CameraOptions camera;
     bool mirrorH = false;
     bool mirrorV = false;
     int32_t count = 1;
@@ -80,12 +75,14 @@ bool TakeNumber(Arguments& args, const std::string& option, int64_t minimum, int
 bool ParseSnapOptions(Arguments& args, SnapOptions& options) {
     while (!args.Empty()) {
         const std::string option = args.Peek();
-        int32_t number = 0;
         if (option == "-d" || option == "--device") {
             if (!TakeDeviceOption(args, &options.device)) return false;
             continue;
         }
         args.Take();
+        const OptionTaken shared = TakeCameraOption(option, args, options.camera);
+        if (shared == OptionTaken::Wrong) return false;
+        if (shared == OptionTaken::Yes) continue;
         if (option == "-o" || option == "--output") {
             const auto value = args.TakeValue(option);
             if (!value || value->empty()) return false;
@@ -104,20 +101,6 @@ bool ParseSnapOptions(Arguments& args, SnapOptions& options) {
             const auto bits = value ? ParseBits(*value, option) : std::nullopt;
             if (!bits) return false;
             options.bits = *bits;
-        } else if (option == "--window") {
-            const auto value = args.TakeValue(option);
-            if (!value) return false;
-            options.window = ParseWindow(*value);
-            if (!options.window) return false;
-        } else if (option == "--subsample") {
-            if (!TakeNumber(args, option, 0, 2, &number)) return false;
-            options.subsample = number;
-        } else if (option == "--exposure-us") {
-            if (!TakeNumber(args, option, 100, 2000000000, &number)) return false;
-            options.exposureUs = number;
-        } else if (option == "--gain") {
-            if (!TakeNumber(args, option, 0, 0xFFFF, &number)) return false;
-            options.gain = number;
         } else if (option == "--mirror-h") {
             options.mirrorH = true;
         } else if (option == "--mirror-v") {
@@ -145,33 +128,10 @@ bool ParseSnapOptions(Arguments& args, SnapOptions& options) {
 
 // Programs the session's camera with the options; false after reporting the failed call.
 bool ApplySettings(const CameraSession& session, const SnapOptions& options) {
-    const uint32_t handle = session.Handle();
     if (!Ovilux_SetColorMode(session.Fresh(), options.bits)) return session.Fail("Ovilux_SetColorMode");
-    if (options.window) {
-        const WindowSpec& w = *options.window;
-        if (!Ovilux_SetCaptureWindowEx(session.Fresh(), kSensorWidth, w.x, w.width, kSensorHeight, w.y, w.height)) {
-            session.Fail("Ovilux_SetCaptureWindowEx");
-            Complain(kWindowRules);
-            return false;
-        }
-    }
-    if (options.subsample && !Ovilux_SetSubSample(session.Fresh(), *options.subsample)) {
-        session.Fail("Ovilux_SetSubSample");
-        Complain(kWindowRules);
-        return false;
-    }
+    if (!ApplyCameraOptions(session, options.camera)) return false;
     if (!Ovilux_SetMirrorH(session.Fresh(), options.mirrorH ? 1 : 0)) return session.Fail("Ovilux_SetMirrorH");
     if (!Ovilux_SetMirrorV(session.Fresh(), options.mirrorV ? 1 : 0)) return session.Fail("Ovilux_SetMirrorV");
-    if (options.exposureUs && !Ovilux_SetRealExposureTime(session.Fresh(), *options.exposureUs)) {
-        session.Fail("Ovilux_SetRealExposureTime");
-        ExplainExposureRange(handle);
-        return false;
-    }
-    if (options.gain && !Ovilux_SetGlobalGain(session.Fresh(), *options.gain)) {
-        session.Fail("Ovilux_SetGlobalGain");
-        ExplainGainRange(handle);
-        return false;
-    }
     return true;
 }
 

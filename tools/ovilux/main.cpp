@@ -74,6 +74,21 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     const std::string name = args.Take();
+    if (name == "help") {
+        // "ovilux help COMMAND" is "ovilux COMMAND --help"; alone, the tool's own help.
+        if (args.Empty()) {
+            PrintToolUsage(stdout);
+            return kExitOk;
+        }
+        const std::string topic = args.Take();
+        if (FindCommand(topic) == nullptr) {
+            Complain("no help for \"" + topic + "\": it is not a command");
+            PrintToolUsage(stderr);
+            return kExitUsage;
+        }
+        PrintCommandUsage(topic, stdout);
+        return kExitOk;
+    }
     const CommandFunction command = FindCommand(name);
     if (command == nullptr) {
         Complain("unknown command \"" + name + "\"");
