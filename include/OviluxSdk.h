@@ -187,7 +187,7 @@ typedef struct OviluxCameraInfo {
     int32_t colorGainMin;
     int32_t colorGainMax;
     int32_t exposureMin;        /* 0.1 ms units */
-    int32_t exposureMax;
+    int32_t exposureMax;        /* what the current window takes: on the M03 it grows as it widens */
     int32_t reserved;
     double exposureSecondsMin;  /* filled when size >= 56 */
     double exposureSecondsMax;  /* filled when size >= 56 */
@@ -340,7 +340,8 @@ OVILUX_API int32_t Ovilux_SetExposureTimeEx(uint32_t handle, double seconds);
 /* Exposure in seconds; -1.0 when not read. */
 OVILUX_API double Ovilux_GetExposureTimeEx(uint32_t handle, int32_t* ok);
 /* Exposure in microseconds (kept in 0.1 ms steps) within the camera's limits (Ovilux_GetCameraInfo's
- * exposureMin..exposureMax x 100: 100 to 2000000 on the M03); 1 / 0. */
+ * exposureMin..exposureMax x 100, which follow the window on the M03: 100 to about 544000 at 640 wide,
+ * 1211000 at 2592); outside them refused with code 9; 1 / 0. */
 OVILUX_API int32_t Ovilux_SetRealExposureTime(uint32_t handle, int32_t microseconds);
 /* The kept exposure in microseconds. */
 OVILUX_API int32_t Ovilux_GetRealExposureTime(uint32_t handle, int32_t* ok);

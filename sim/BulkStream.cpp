@@ -46,7 +46,7 @@ void CBulkStream::Begin(const CFrameRecord& frame, std::shared_ptr<CFrameRender>
         movingPart_.Compose(*render, frame.number);
     }
     render_ = std::move(render);
-    total_ = kFrameHeaderSize + static_cast<uint64_t>(announcedBytes);
+    total_ = headerBytes_ + static_cast<uint64_t>(announcedBytes);
     offset_ = 0;
     armed_ = false;
     sending_ = true;
@@ -58,14 +58,14 @@ uint32_t CBulkStream::CopyOut(uint8_t* destination, uint32_t length) {
     }
     const uint32_t count = static_cast<uint32_t>(std::min<uint64_t>(length, total_ - offset_));
     uint32_t done = 0;
-    if (offset_ < kFrameHeaderSize) {
-        const uint32_t part = std::min<uint32_t>(count, kFrameHeaderSize - static_cast<uint32_t>(offset_));
+    if (offset_ < headerBytes_) {
+        const uint32_t part = std::min<uint32_t>(count, headerBytes_ - static_cast<uint32_t>(offset_));
         std::memcpy(destination, header_.data() + offset_, part);
         done = part;
     }
     if (done < count) {
         // Payload bytes: the frame's own, then zeros where the header announced more.
-        const uint64_t payloadOffset = offset_ + done - kFrameHeaderSize;
+        const uint64_t payloadOffset = offset_ + done - headerBytes_;
         const uint32_t wanted = count - done;
         const uint32_t fromFrame =
             payloadOffset < frameBytes_ ? static_cast<uint32_t>(std::min<uint64_t>(wanted, frameBytes_ - payloadOffset)) : 0;

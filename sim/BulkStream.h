@@ -17,6 +17,8 @@ class CFrameRender;
 
 class CBulkStream {
 public:
+    // Frames of the FX3-direct camera go out as their payload alone.
+    void SendWithoutHeaders() { headerBytes_ = 0; }
     // Arming drops what is left of a frame being sent.
     void Arm();
     bool Armed() const { return armed_; }
@@ -37,6 +39,7 @@ private:
     bool armed_ = false;
     bool sending_ = false;
     std::array<uint8_t, kFrameHeaderSize> header_{};
+    uint32_t headerBytes_ = kFrameHeaderSize;
     std::shared_ptr<CFrameRender> render_;
     uint32_t variant_ = 0;  // the frame's noise variant
     uint32_t frameBytes_ = 0;

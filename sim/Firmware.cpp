@@ -59,6 +59,11 @@ void CFirmware::AttachDevice(uint8_t busAddress, CTwoWireDevice& device) { devic
 
 void CFirmware::SetSilent(uint8_t busAddress, bool silent) { silent_[busAddress >> 1] = silent; }
 
+void CFirmware::RouteSensorWords(uint8_t busAddress, uint32_t addressBytes) {
+    sensorWordDevice_ = busAddress;
+    sensorWordAddressBytes_ = addressBytes;
+}
+
 CTwoWireDevice* CFirmware::Device(uint8_t busAddress) const {
     const uint8_t slot = busAddress >> 1;
     return silent_[slot] ? nullptr : devices_[slot];
@@ -161,12 +166,14 @@ CControlReply CFirmware::BridgeRead(const CTransferHeader& request, uint8_t* rep
 }
 
 CControlReply CFirmware::SensorWordWrite(const uint8_t* data, uint32_t length, SimClock::time_point now) {
-    if (length < kSensorWordBytes || data[0] != 0) {
-        return kStall;  // the sensor has 8-bit register addresses
+    // The request carries address high, address low, value high, value low; a sensor with 8-bit
+    // register addresses takes the last three.
+    const uint32_t skipped = 2 - sensorWordAddressBytes_;
+    if (length < kSensorWordBytes || (skipped == 1 && data[0] != 0)) {
+        return kStall;
     }
-    CTwoWireDevice* sensor = Device(kSensorBusAddress);
-    const uint8_t transaction[3] = {data[1], data[2], data[3]};
-    if (sensor == nullptr || !sensor->Write(transaction, 3, now)) {
+    CTwoWireDevice* sensor = Device(sensorWordDevice_);
+    if (sensor == nullptr || !sensor->Write(data + skipped, kSensorWordBytes - skipped, now)) {
         return kStall;
     }
     return Sent(kSensorWordBytes);
@@ -174,11 +181,12 @@ CControlReply CFirmware::SensorWordWrite(const uint8_t* data, uint32_t length, S
 
 CControlReply CFirmware::SensorWordRead(uint16_t address, uint8_t* reply, uint32_t capacity,
                                         SimClock::time_point now) {
-    CTwoWireDevice* sensor = Device(kSensorBusAddress);
-    const uint8_t selected = static_cast<uint8_t>(address);
+    CTwoWireDevice* sensor = Device(sensorWordDevice_);
+    const uint8_t selected[2] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
+    const uint32_t skipped = 2 - sensorWordAddressBytes_;
     uint8_t word[2];
-    if (address > 0xFF || capacity < 2 || sensor == nullptr || !sensor->Write(&selected, 1, now) ||
-        !sensor->Read(word, 2, now)) {
+    if ((skipped == 1 && address > 0xFF) || capacity < 2 || sensor == nullptr ||
+        !sensor->Write(selected + skipped, sensorWordAddressBytes_, now) || !sensor->Read(word, 2, now)) {
         return kStall;
     }
     StoreLe16(reply, LoadBe16(word));

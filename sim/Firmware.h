@@ -22,12 +22,18 @@ struct CControlReply {
 
 class CFirmware {
 public:
+
     CFirmware(uint16_t productId, uint32_t serialNumber, CStreamCommands& stream);
 
     // Puts a device on the two-wire bus at its (write) address.
     void AttachDevice(uint8_t busAddress, CTwoWireDevice& device);
     // A silent device acknowledges nothing, as if it were gone from the bus.
     void SetSilent(uint8_t busAddress, bool silent);
+    // Where the sensor-word requests go: the M03's sensor (8-bit register addresses) unless the
+    // camera's image sensor is another, with addresses of addressBytes.
+    void RouteSensorWords(uint8_t busAddress, uint32_t addressBytes);
+    // The sample width the last transfer-width request chose: 0 eight bits, 1 sixteen.
+    uint8_t TransferWidth() const { return transferWidth_; }
 
     // One vendor request: request carries its fields, dataIn the data stage sent (dataInLength
     // bytes), reply the capacity for returned data.
@@ -50,6 +56,8 @@ private:
     std::array<CTwoWireDevice*, 128> devices_{};
     std::array<bool, 128> silent_{};
     uint8_t transferWidth_ = 0;
+    uint8_t sensorWordDevice_ = kSensorBusAddress;
+    uint32_t sensorWordAddressBytes_ = 1;
     std::map<uint16_t, uint32_t> timingRegisters_;
 };
 

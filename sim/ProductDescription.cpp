@@ -9,7 +9,8 @@ using B = SensorBus;
 
 constexpr ProductDescription kProducts[] = {
     {0x3020, 4608, 3288, 0x20, B::Address16Value16}, {0x3030, 2592, 1944, 0x90, B::Address8Value16},
-    {0x3040, 3856, 2764, 0x20, B::Address16Value16}, {0x3050, 1600, 1200, 0x00, B::FpgaOnly},
+    {0x3040, 3856, 2764, 0x20, B::Address16Value16}, {0x3042, 3856, 2764, 0x20, B::Address16Value16, false, false, true},
+    {0x3050, 1600, 1200, 0x00, B::FpgaOnly},
     {0x3090, 2336, 1752, 0x00, B::FpgaOnly},         {0x30B0, 4896, 3264, 0x00, B::FpgaOnly, false, true},
     {0x30C0, 6576, 4384, 0x00, B::FpgaOnly, false, true},         {0x30F0, 3072, 2048, 0x48, B::Address16Value8},
     {0x3100, 1920, 1200, 0x48, B::Address16Value8},  {0x3110, 5520, 3680, 0x48, B::Address16Value8},

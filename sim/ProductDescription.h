@@ -24,6 +24,8 @@ struct ProductDescription {
     SensorBus bus;
     bool ownFrameRegisters = false;  // frame size in FPGA 154 to 157, pixel width in 0xA3
     bool heightTakenWithHighByte = false;  // FPGA 64 is written again after the frame size
+    // No FPGA: the FX3 firmware drives the sensor and sends its frames without headers.
+    bool fx3Direct = false;
 };
 
 // The description of a product the simulation can be, or nothing.

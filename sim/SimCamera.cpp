@@ -34,7 +34,6 @@ CSimCamera::CSimCamera(uint16_t productId, int32_t port, std::string path, SimSp
       pluggedIn_(SimClock::now()),
       firmware_(productId, kSerialBase + static_cast<uint32_t>(port), *this),
       engine_(sensor_, fpga_, speed, pluggedIn_) {
-    firmware_.AttachDevice(kFpgaBusAddress, fpga_);
     firmware_.AttachDevice(kAuxBusAddress, aux_);
     firmware_.AttachDevice(kSromBusAddress, srom_);
     BuildProduct();
@@ -42,6 +41,11 @@ CSimCamera::CSimCamera(uint16_t productId, int32_t port, std::string path, SimSp
 
 void CSimCamera::BuildProduct() {
     const std::optional<ProductDescription> product = FindProduct(productId_);
+    if (product && product->fx3Direct) {
+        BuildDirectProduct(product->busAddress, product->width, product->height);
+        return;
+    }
+    firmware_.AttachDevice(kFpgaBusAddress, fpga_);
     if (!product || product->bus == SensorBus::Address8Value16) {
         firmware_.AttachDevice(kSensorBusAddress, sensor_);
         return;
@@ -70,15 +74,50 @@ void CSimCamera::BuildProduct() {
     } else if (product->heightTakenWithHighByte) {
         fpga_.SetFrameLayout({kFpgaWidthLow, kFpgaHeightLow, kFpgaPixelWidth, true});
     }
+    SetFrameFormat(product->width, product->height, 1);
+}
+
+void CSimCamera::SetFrameFormat(uint32_t width, uint32_t height, uint8_t pixelWidth) {
     const CFpga::FrameLayout& layout = fpga_.Layout();
-    const uint8_t height[] = {layout.heightLow, 0, static_cast<uint8_t>(product->height), 0,
-                              static_cast<uint8_t>(product->height >> 8)};
-    const uint8_t width[] = {layout.widthLow, 0, static_cast<uint8_t>(product->width), 0,
-                             static_cast<uint8_t>(product->width >> 8)};
-    const uint8_t pixelWidth[] = {layout.pixelWidth, 0, 1};
-    fpga_.Write(pixelWidth, sizeof(pixelWidth), pluggedIn_);
-    fpga_.Write(height, sizeof(height), pluggedIn_);
-    fpga_.Write(width, sizeof(width), pluggedIn_);
+    const uint8_t heightBytes[] = {layout.heightLow, 0, static_cast<uint8_t>(height), 0,
+                                   static_cast<uint8_t>(height >> 8)};
+    const uint8_t widthBytes[] = {layout.widthLow, 0, static_cast<uint8_t>(width), 0, static_cast<uint8_t>(width >> 8)};
+    const uint8_t pixelWidthBytes[] = {layout.pixelWidth, 0, pixelWidth};
+    fpga_.Write(pixelWidthBytes, sizeof(pixelWidthBytes), pluggedIn_);
+    fpga_.Write(heightBytes, sizeof(heightBytes), pluggedIn_);
+    fpga_.Write(widthBytes, sizeof(widthBytes), pluggedIn_);
+}
+
+void CSimCamera::BuildDirectProduct(uint8_t busAddress, uint32_t width, uint32_t height) {
+    // The FPGA object stays as the firmware's frame former, out of the bus's reach; the sensor
+    // is reached through the bridge and the sensor-word requests alike.
+    auto sensor = std::make_unique<CWordRegisterSensor>(2, kProductSensorIdentification);
+    directSensor_ = sensor.get();
+    productSensor_ = std::move(sensor);
+    firmware_.AttachDevice(busAddress, *productSensor_);
+    firmware_.RouteSensorWords(busAddress, 2);
+    stream_.SendWithoutHeaders();
+    // Power-on window: the whole array.
+    const auto setRegister = [this](uint16_t address, uint32_t value) {
+        const uint8_t bytes[4] = {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address),
+                                  static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value)};
+        directSensor_->Write(bytes, sizeof(bytes), pluggedIn_);
+    };
+    setRegister(kDirectSensorFirstColumn, 0);
+    setRegister(kDirectSensorFirstRow, 0);
+    setRegister(kDirectSensorLastColumn, width - 1);
+    setRegister(kDirectSensorLastRow, height - 1);
+    FrameDirectWindow();
+}
+
+void CSimCamera::FrameDirectWindow() {
+    const auto extent = [this](uint16_t first, uint16_t last) {
+        const uint32_t from = directSensor_->Register(first);
+        const uint32_t to = directSensor_->Register(last);
+        return to >= from ? to - from + 1 : 0;
+    };
+    SetFrameFormat(extent(kDirectSensorFirstColumn, kDirectSensorLastColumn),
+                   extent(kDirectSensorFirstRow, kDirectSensorLastRow), firmware_.TransferWidth() != 0 ? 2 : 1);
 }
 
 CSimCamera::~CSimCamera() { Unplug(); }
@@ -104,6 +143,9 @@ platform::IoResult CSimCamera::ControlTransfer(const uint8_t* in, uint32_t inLen
     const uint32_t capacity = std::min(request.bufferLength, outLength - kTransferHeaderSize);
     const CControlReply reply = firmware_.Handle(request, in + kTransferHeaderSize, request.bufferLength,
                                                  out + kTransferHeaderSize, capacity, now);
+    if (directSensor_ != nullptr) {
+        FrameDirectWindow();
+    }
     engine_.Reconcile(now);
     Progress(now);
     wake_.notify_all();

@@ -25,6 +25,7 @@
 #include "sim/SceneOptions.h"
 #include "sim/Srom.h"
 #include "sim/StreamCommands.h"
+#include "sim/WordRegisterSensor.h"
 
 namespace ovilux::sim {
 
@@ -40,6 +41,8 @@ public:
     uint16_t ProductId() const { return productId_; }
     int32_t Port() const { return port_; }
     const std::string& Path() const { return path_; }
+    // The bulk endpoint its frames come from.
+    uint8_t StreamEndpoint() const { return directSensor_ != nullptr ? kDirectStreamEndpoint : kStreamEndpoint; }
 
     // Driver requests. A control transfer: block in, reply block out (they may be the same).
     platform::IoResult ControlTransfer(const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength);
@@ -82,6 +85,13 @@ private:
     void BeginNextFrame(const CFrameRecord& frame);
     // Puts the product's own image sensor on the bus and sizes the FPGA's frame for its array.
     void BuildProduct();
+    // The FX3-direct camera: no FPGA on the bus; the firmware frames the sensor's window.
+    void BuildDirectProduct(uint8_t busAddress, uint32_t width, uint32_t height);
+    // Under the lock: the FX3-direct camera's frames follow its sensor's window and the transfer
+    // width last requested.
+    void FrameDirectWindow();
+    // The frame the FPGA forms: its size and sample width (1 eight bits, 2 sixteen).
+    void SetFrameFormat(uint32_t width, uint32_t height, uint8_t pixelWidth);
     std::shared_ptr<CFrameRender> RenderFor(const CFrameSettings& settings);
     void FinishAll(RequestEnd end);
     SimClock::time_point NextWake(SimClock::time_point now) const;
@@ -108,6 +118,7 @@ private:
     std::shared_ptr<const CScene> scene_;  // null: the built-in chart, made when first rendered
     SceneOptions sceneOptions_;
     std::unique_ptr<CTwoWireDevice> productSensor_;  // the image sensor of a product other than the M03
+    CWordRegisterSensor* directSensor_ = nullptr;     // productSensor_ when the camera is FX3-direct
     std::shared_ptr<CFrameRender> render_;
     std::deque<std::shared_ptr<CPendingRequest>> pending_;
 

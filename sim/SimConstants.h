@@ -25,6 +25,7 @@ constexpr uint32_t kSuperSpeedCode = 4;
 // Driver request blocks.
 constexpr uint32_t kTransferHeaderSize = 38;
 constexpr uint8_t kStreamEndpoint = 0x81;
+constexpr uint8_t kDirectStreamEndpoint = 0x83;  // the FX3-direct camera's frames, without headers
 constexpr uint8_t kControlEndpoint = 0x00;
 
 // USB and NT status words the driver writes into a transfer header.
@@ -69,6 +70,12 @@ constexpr uint8_t kSensorBusAddress = 0x90;
 constexpr uint8_t kSromBusAddress = 0xA2;
 // What register 0 of another product's image sensor reads.
 constexpr uint16_t kProductSensorIdentification = 0x2601;
+// The window registers of the FX3-direct camera's sensor (first and last column and row): its
+// firmware frames the picture the sensor reads out, as there is no FPGA to do it.
+constexpr uint16_t kDirectSensorFirstRow = 0x3002;
+constexpr uint16_t kDirectSensorFirstColumn = 0x3004;
+constexpr uint16_t kDirectSensorLastRow = 0x3006;
+constexpr uint16_t kDirectSensorLastColumn = 0x3008;
 
 // The SROM: a serial EEPROM with two-byte addresses and page writes.
 constexpr uint32_t kSromSize = 8192;

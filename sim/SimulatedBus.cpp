@@ -272,7 +272,7 @@ platform::IoResult CSimulatedBus::IoControl(platform::DeviceHandle handle, uint3
             return BulkRead(*opened, code, input, inLength, output, outLength, overlapped);
         case platform::fx3_ioctl::kResetPipe:
         case platform::fx3_ioctl::kAbortPipe:
-            if (input == nullptr || inLength < 1 || input[0] != kStreamEndpoint) {
+            if (input == nullptr || inLength < 1 || input[0] != camera.StreamEndpoint()) {
                 break;
             }
             if (code == platform::fx3_ioctl::kAbortPipe) {
@@ -312,7 +312,7 @@ platform::IoResult CSimulatedBus::BulkRead(const Handle& handle, uint32_t code, 
         return Failure(platform::win32_error::kInvalidParameter);
     }
     const CTransferHeader header = CTransferHeader::Parse(in);
-    if (header.endpoint != kStreamEndpoint) {
+    if (header.endpoint != handle.camera->StreamEndpoint()) {
         return Failure(platform::win32_error::kInvalidParameter);
     }
     std::optional<SimClock::time_point> deadline;

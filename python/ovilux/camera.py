@@ -4,7 +4,7 @@ import os
 import struct
 import time
 from collections import namedtuple
-from typing import Dict, Iterator, List, Optional, Tuple
+from typing import Callable, Dict, Iterator, List, Optional, Tuple, Union
 
 from . import frames, settings, windows
 from ._library import CameraInfo, FrameInfo, FrameMetadata, StreamStatistics, lib
@@ -87,8 +87,7 @@ class Camera:
             raise OviluxError("Ovilux_SetDeviceNumber", NOT_PRESENT, f"there is no camera {index}; {len(found)} found")
         self.name = found[index]
         self._check(lib.Ovilux_SetDeviceNumber(self._live(), index), "Ovilux_SetDeviceNumber")
-        self._info = CameraInfo(size=ctypes.sizeof(CameraInfo))
-        self._check(lib.Ovilux_GetCameraInfo(self._live(), ctypes.byref(self._info)), "Ovilux_GetCameraInfo")
+        self._info = self._read_info()
 
     def reopen(self) -> None:
         """Opens the camera again, as after it was unplugged and plugged in again; the session and
@@ -124,9 +123,17 @@ class Camera:
             pass
         return self._handle
 
-    def _check(self, result: int, call: str, detail: str = "") -> None:
+    def _check(self, result: int, call: str, detail: Union[str, Callable[[], str]] = "") -> None:
+        """detail may be a function: it is called after the failure's code is read, as reading
+        the ranges asks the library again."""
         if not result:
-            raise OviluxError(call, lib.Ovilux_GetLastError(self._handle), detail)
+            code = lib.Ovilux_GetLastError(self._handle)
+            raise OviluxError(call, code, detail() if callable(detail) else detail)
+
+    def _read_info(self) -> CameraInfo:
+        info = CameraInfo(size=ctypes.sizeof(CameraInfo))
+        self._check(lib.Ovilux_GetCameraInfo(self._live(), ctypes.byref(info)), "Ovilux_GetCameraInfo")
+        return info
 
     # ---- ranges and settings ----
 
@@ -136,8 +143,9 @@ class Camera:
 
     @property
     def ranges(self) -> Dict[str, Tuple[int, int]]:
-        """name -> (minimum, maximum) for every setting with a known range; exposure_us in microseconds."""
-        info = self._info
+        """name -> (minimum, maximum) for every setting with a known range; exposure_us in
+        microseconds, as the current window takes it (on the M03 a narrower window takes less)."""
+        info = self._read_info()
         result = {name: (low, high) for name, (_, low, high) in settings.FIXED_FILTERS.items()}
         for name, (_, field) in settings.CAMERA_GAINS.items():
             result[name] = (getattr(info, field + "Min"), getattr(info, field + "Max"))
@@ -163,7 +171,7 @@ class Camera:
         """Sets the setting name (any of settings.names()); OviluxError with the library's code
         when refused."""
         self._check(lib.Ovilux_SetFilterValue(self._live(), settings.filter_index(name), int(value)),
-                    "Ovilux_SetFilterValue", self._range_detail(name, value) or f"{name} {value}")
+                    "Ovilux_SetFilterValue", lambda: self._range_detail(name, value) or f"{name} {value}")
 
     @property
     def exposure_us(self) -> int:
@@ -176,7 +184,7 @@ class Camera:
     @exposure_us.setter
     def exposure_us(self, microseconds: int) -> None:
         self._check(lib.Ovilux_SetRealExposureTime(self._live(), int(microseconds)), "Ovilux_SetRealExposureTime",
-                    self._range_detail("exposure_us", microseconds))
+                    lambda: self._range_detail("exposure_us", microseconds))
 
     @property
     def auto_exposure(self) -> str:

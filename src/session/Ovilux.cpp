@@ -66,6 +66,7 @@ void COvilux::SendExposure() {
 
 void COvilux::PushSelectionSettings() {
     camera::COviluxUXBase& camera = *camera_;
+    ShowCameraTheWindow();
     camera.SetGlobalGain(analog_.globalGain);
     camera.SetColorGainGreen1(analog_.colorGainGreen1);
     camera.SetColorGainRed(analog_.colorGainRed);

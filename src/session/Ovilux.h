@@ -269,6 +269,11 @@ private:
     std::optional<StoredKey> FindSizePreset(int32_t width, int32_t height);
     void PushSelectionSettings();
     void PushCaptureSettings();
+    // Gives the camera the session's window and sub-sampling while no live view holds one: the
+    // longest exposure a camera advertises may depend on them (the M03's rows last longer as
+    // the window widens), so it must know them before an exposure is checked or sent. A window
+    // the camera refuses is reported when a capture prepares it.
+    void ShowCameraTheWindow();
     void SendExposure();
 
     // One reading of the capture window. Setters change it under the capture lock, so a

@@ -231,7 +231,13 @@ int32_t Set(COvilux& s, COviluxUXBase& camera, int32_t index, int32_t value) {
             if (!camera.IsPeltierSupported()) {
                 return Refuse(s, code::kNotSupported);
             }
-            return camera.SetPeltier(value);
+            // Kept too, or Cancel in the analog dialog would switch back on a cooler the
+            // application had switched off.
+            if (!camera.SetPeltier(value)) {
+                return 0;
+            }
+            analog.coolerOn = value != 0 ? 1 : 0;
+            return 1;
         case kDotFilter:
             return keep(s.DotFilterFlag(), 0, 1);
         case kMaskFilter:

@@ -93,9 +93,7 @@ int32_t COvilux::SetCaptureWindow(int32_t width, int32_t height) {
         StoreWindow(WindowValues{SensorWidth(), SensorHeight(), SensorWidth(), SensorHeight(), 0, 0});
     }
     // A running live view keeps the window it was prepared with; the next start programs this one.
-    if (captureState_ != state::kLiveView) {
-        camera_->SetCaptureWindow(window_.EHS, window_.EVS, window_.EH, window_.EV, subSample_);
-    }
+    ShowCameraTheWindow();
     return 1;
 }
 
@@ -167,7 +165,17 @@ int32_t COvilux::SetSubSample(int32_t code) {
         return 0;
     }
     subSample_ = code;
+    if (camera_) {
+        platform::CriticalSectionLock guard(captureLock_);
+        ShowCameraTheWindow();
+    }
     return 1;
+}
+
+void COvilux::ShowCameraTheWindow() {
+    if (captureState_ != state::kLiveView) {
+        camera_->SetCaptureWindow(window_.EHS, window_.EVS, window_.EH, window_.EV, subSample_);
+    }
 }
 
 int32_t COvilux::SetMirrorH(int32_t on) {

@@ -198,6 +198,8 @@ TEST_F(SettingsTrust, EveryCameraHasItsOwnSizePresets) {
 
 TEST_F(SettingsTrust, AnImportWithAnyValueOutsideItsRangeIsRefusedWhole) {
     OpenSession(1);
+    // An import is checked against the longest exposure any window takes: the full window's.
+    ASSERT_EQ(Ovilux_SetCaptureWindowEx(handle_, 2592, 0, 2592, 1944, 0, 1944), 1);
     OviluxCameraInfo info{};
     info.size = sizeof info;
     ASSERT_EQ(Ovilux_GetCameraInfo(handle_, &info), 1);

@@ -63,7 +63,8 @@ TEST(SensorFamily, FactoryMakesEachProductsModelWithItsDefaults) {
         {0x30B0, IsA<cam::CSensorS09>, 4896, 3264, 0, 0, 4896, 3264, 40000, 0, 1, 8191, 774, 0x00, 0},
         {0x30C0, IsA<cam::CSensorS10>, 6576, 4384, 0, 0, 6576, 4384, 40000, 0, 1, 2233, 2233, 0x00, 0},
         {0x3110, IsA<cam::CSensorS11>, 5520, 3680, 0, 0, 5520, 3680, 72000, 0, 1, 666, 333, 0x48, 0},
-        {0x3120, IsA<cam::CSensorS12>, 4800, 3520, 72, 18, 4672, 3504, 36000, 0, 0, 4095, 1, 0x48, 0},
+        // 0x3120's window starts at row 16, not 18: 18 + 3504 rows would run off its array.
+        {0x3120, IsA<cam::CSensorS12>, 4800, 3520, 72, 16, 4672, 3504, 36000, 0, 0, 4095, 1, 0x48, 0},
         {0x3140, IsA<cam::CSensorS13>, 1280, 1024, 0, 0, 1280, 1024, 37125, 0, 1, 30000, 200, 0x6C, 0},
         {0x3150, IsA<cam::CSensorS14>, 640, 512, 0, 0, 640, 512, 6250, 0, 1, 10000, 100, 0x6C, 0},
         {0x3130, IsA<cam::CSensorS15>, 1920, 1080, 0, 0, 1920, 1080, 74250, 0, 0, 0, 0, 0x42, 0},
@@ -122,11 +123,15 @@ TEST(SensorFamily, FactoryMakesEachProductsModelWithItsDefaults) {
 }
 
 TEST(SensorFamily, FeatureSetsFollowTheModel) {
-    // product, colour gains, mirror V, mirror H, trigger, seconds, level, switch 0x80, switch 0x82, preset
-    const int32_t rows[][10] = {
-        {0x3020, 1, 1, 1, 0, 0, 0, 0, 0, 0}, {0x3120, 0, 0, 1, 1, 0, 0, 0, 0, 0}, {0x3090, 0, 1, 1, 1, 0, 1, 0, 0, 0},
-        {0x3130, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {0x3180, 0, 0, 0, 1, 0, 0, 0, 0, 0}, {0x31E0, 0, 1, 1, 1, 1, 0, 1, 0, 0},
-        {0x3200, 0, 1, 1, 1, 0, 0, 0, 1, 0}, {0x32C0, 0, 1, 1, 1, 1, 0, 1, 0, 1}, {0x32F0, 0, 1, 1, 0, 1, 1, 0, 0, 0},
+    // product, colour gains, mirror V, mirror H, trigger, seconds, level, switch 0x80, switch 0x82, preset,
+    // cooler
+    const int32_t rows[][11] = {
+        {0x3020, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}, {0x3120, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0},
+        {0x3090, 0, 1, 1, 1, 0, 1, 0, 0, 0, 0}, {0x3130, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {0x3180, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0}, {0x31E0, 0, 1, 1, 1, 1, 0, 1, 0, 0, 0},
+        {0x3200, 0, 1, 1, 1, 0, 0, 0, 1, 0, 1}, {0x3220, 0, 1, 1, 0, 0, 0, 0, 0, 0, 1},
+        {0x3290, 0, 1, 1, 1, 1, 0, 0, 0, 0, 1}, {0x32C0, 0, 1, 1, 1, 1, 0, 1, 0, 1, 0},
+        {0x32F0, 0, 1, 1, 0, 1, 1, 0, 0, 0, 0},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << std::hex << "product 0x" << r[0]);
@@ -145,6 +150,7 @@ TEST(SensorFamily, FeatureSetsFollowTheModel) {
         EXPECT_EQ(model->IsSwitch80Supported(), r[7]);
         EXPECT_EQ(model->IsSwitch82Supported(), r[8]);
         EXPECT_EQ(model->IsPresetSupported(), r[9]);
+        EXPECT_EQ(model->IsPeltierSupported(), r[10]);
     }
 }
 

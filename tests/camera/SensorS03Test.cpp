@@ -1,6 +1,8 @@
 // The M03 sensor model's register programming, checked against a register-file controller.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "camera/RegisterFileController.h"
 #include "camera/sensors/SensorFactory.h"
 #include "camera/sensors/SensorS03.h"
@@ -98,6 +100,21 @@ TEST_F(SensorS03Test, ExposureBecomesShutterLinesAndClampsToTheMaximum) {
     ASSERT_EQ(sensor.SetRealExposure(1), 1);
     EXPECT_EQ(bus.sensor[0x09], 2) << "0.1 ms is 2.7 lines of 36.958 us";
     EXPECT_EQ(sensor.SetRealExposure(0), 0);
+}
+
+TEST_F(SensorS03Test, TheAdvertisedMaximumIsTheLongestExposureTheWindowTakes) {
+    // 32767 rows of 2592 + 956 pixel clocks, and of 640 + 956: shorter rows reach less.
+    for (const auto& [width, longest] : {std::pair{2592, 12110}, std::pair{640, 5447}}) {
+        ASSERT_EQ(sensor.SetWindow(0, width, 0, 480, 0), 1);
+        int32_t maximum = 0;
+        ASSERT_EQ(sensor.GetRealExposureMax(&maximum), 1);
+        EXPECT_EQ(maximum, longest) << width;
+        ASSERT_EQ(sensor.SetRealExposure(maximum), 1);
+        int32_t taken = 0;
+        sensor.GetRealExposure(&taken);
+        EXPECT_EQ(taken, maximum) << "the longest exposure advertised is taken as it is";
+        EXPECT_LE(bus.sensor[0x09], 32767);
+    }
 }
 
 TEST_F(SensorS03Test, FailedRegisterWriteStoresNoExposure) {

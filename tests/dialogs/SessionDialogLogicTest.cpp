@@ -3,6 +3,9 @@
 // mode, white balance and auto gain buttons, Default, and Cancel putting everything back.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "camera/OviluxUXBase.h"
@@ -11,6 +14,7 @@
 #include "dialogs/GrayFilterPageLogic.h"
 #include "dialogs/ImageFilterDialogLogic.h"
 #include "session/Ovilux.h"
+#include "session/SessionProduct.h"
 #include "sim/SimulatedBus.h"
 #include "support/ScratchSettingsStore.h"
 
@@ -276,6 +280,112 @@ TEST_F(SessionDialogLogic, FormatRunRestoresLiveViewAndTakesTheStoredFormatOnOk)
     EXPECT_EQ(session_.GetColorMode(), 8);
     session_.StopPreview();
 }
+
+
+// The camera switches that only some products of the family have: the analog dialog's Default
+// changes them on the camera, and Cancel must put each back as the application had set it.
+struct CameraSwitch {
+    const char* name;
+    int32_t filterIndex;
+    int32_t (camera::COviluxUXBase::*supported)();
+    int32_t (*read)(camera::COviluxUXBase&);
+    session::KeptInt session::AnalogSettings::* kept;
+    int32_t applicationValue;  // what the application sets before the dialog; never the default
+};
+
+int32_t ReadLevel(camera::COviluxUXBase& camera) {
+    int32_t level = -1;
+    return camera.GetLevel(&level) ? level : -1;
+}
+int32_t ReadCooler(camera::COviluxUXBase& camera) { return camera.GetPeltier(); }
+int32_t ReadPreset(camera::COviluxUXBase& camera) { return camera.GetPreset(); }
+int32_t ReadGainMode(camera::COviluxUXBase& camera) { return camera.GetSwitch80(); }
+
+const CameraSwitch kSwitches[] = {
+    {"level", 106, &camera::COviluxUXBase::IsLevelSupported, ReadLevel, &session::AnalogSettings::blackLevel, 7},
+    {"cooler", 100, &camera::COviluxUXBase::IsPeltierSupported, ReadCooler, &session::AnalogSettings::coolerOn, 0},
+    {"preset", 105, &camera::COviluxUXBase::IsPresetSupported, ReadPreset, &session::AnalogSettings::presetState, 1},
+    {"gain mode", 104, &camera::COviluxUXBase::IsSwitch80Supported, ReadGainMode, &session::AnalogSettings::gainMode,
+     1},
+};
+
+struct SwitchProduct {
+    int32_t id;
+    const char* switches;  // the names of kSwitches it has, in that order
+};
+
+std::ostream& operator<<(std::ostream& out, const SwitchProduct& p) {
+    return out << std::hex << "0x" << p.id << std::dec;
+}
+
+class FamilyAnalogCancel : public ::testing::TestWithParam<SwitchProduct> {
+protected:
+    void SetUp() override {
+        sim::CSimulatedBus::Instance().SetSpeed(sim::SimSpeed::Fast);
+        port_ = sim::CSimulatedBus::Instance().Attach(static_cast<uint16_t>(GetParam().id), -1);
+        ASSERT_GE(port_, 0);
+        session::ChooseSessionProduct(GetParam().id);
+        ASSERT_EQ(session_.Initialize(nullptr), 1);
+        ASSERT_NE(session_.Camera(), nullptr);
+        ASSERT_EQ(session_.Camera()->GetProductId(), GetParam().id);
+    }
+    void TearDown() override {
+        session::ChooseSessionProduct(0);
+        sim::CSimulatedBus::Instance().Detach(port_);
+    }
+
+    // Each switch the camera has: what the camera says, then what the session keeps.
+    std::vector<int32_t> SwitchState(std::string* names) {
+        camera::COviluxUXBase& camera = *session_.Camera();
+        std::vector<int32_t> state;
+        for (const CameraSwitch& s : kSwitches) {
+            if ((camera.*s.supported)() != 0) {
+                *names += *names == "" ? s.name : std::string(", ") + s.name;
+                state.push_back(s.read(camera));
+                state.push_back((session_.Analog().*s.kept).load());
+            }
+        }
+        return state;
+    }
+
+    test::ScratchSettingsStore scratch_{true};
+    int32_t port_ = -1;
+    session::COvilux session_;
+};
+
+TEST_P(FamilyAnalogCancel, CancelAfterDefaultPutsEverySwitchBack) {
+    camera::COviluxUXBase& camera = *session_.Camera();
+    for (const CameraSwitch& s : kSwitches) {
+        if ((camera.*s.supported)() != 0) {
+            ASSERT_EQ(session_.SetFilterValue(s.filterIndex, s.applicationValue), 1) << s.name;
+        }
+    }
+    std::string names;
+    const std::vector<int32_t> before = SwitchState(&names);
+    ASSERT_EQ(names, GetParam().switches);
+    {
+        CAnalogDialogLogic logic(session_);
+        logic.Default();
+        std::string ignored;
+        const std::vector<int32_t> defaulted = SwitchState(&ignored);
+        for (size_t i = 0; i < before.size(); ++i) {
+            ASSERT_NE(defaulted[i], before[i]) << "Default left value " << i << " of " << names << " alone";
+        }
+        logic.Finish(false);
+    }
+    std::string ignored;
+    EXPECT_EQ(SwitchState(&ignored), before) << names;
+}
+
+INSTANTIATE_TEST_SUITE_P(SwitchProducts, FamilyAnalogCancel,
+                         ::testing::Values(SwitchProduct{0x32D0, "level, gain mode"},
+                                           SwitchProduct{0x3260, "cooler"},
+                                           SwitchProduct{0x32C0, "preset, gain mode"}),
+                         [](const ::testing::TestParamInfo<SwitchProduct>& info) {
+                             char name[16];
+                             std::snprintf(name, sizeof(name), "P%04X", static_cast<unsigned>(info.param.id));
+                             return std::string(name);
+                         });
 
 }  // namespace
 }  // namespace ovilux::dialogs

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -38,7 +39,8 @@ std::ostream& operator<<(std::ostream& out, const Product& p) {
 // The factory's products as their makers describe them.
 constexpr Product kProducts[] = {
     {0x3020, 4608, 3288, 4608, 3288, 20000, true, true},   {0x3030, 2592, 1944, 2592, 1944, 20000, true, true},
-    {0x3040, 3856, 2764, 3840, 2752, 20000, true, true},   {0x3090, 2336, 1752, 2336, 1752, 8191, true, true},
+    {0x3040, 3856, 2764, 3840, 2752, 20000, true, true},   {0x3042, 3856, 2764, 3840, 2752, 20000, true, true},
+    {0x3090, 2336, 1752, 2336, 1752, 8191, true, true},
     {0x30B0, 4896, 3264, 4896, 3264, 8191, true, true},    {0x30C0, 6576, 4384, 6576, 4384, 2233, true, true},
     {0x30F0, 3072, 2048, 3072, 2048, 30000, true, true},   {0x3100, 1920, 1200, 1920, 1200, 30000, true, true},
     {0x3110, 5520, 3680, 5520, 3680, 666, true, true},     {0x3120, 4800, 3520, 4672, 3504, 4095, true, false},
@@ -57,6 +59,15 @@ constexpr Product kProducts[] = {
     {0x32D0, 4096, 4096, 2048, 2048, 10000000, true, true}, {0x32E0, 2848, 2848, 2848, 2848, 260, true, true},
     {0x32F0, 2848, 2848, 2848, 2848, 20000, true, true},   {0x3300, 1440, 1080, 1440, 1080, 20000, true, true},
 };
+
+// The products whose sensor model gives an orientation other than 0.
+constexpr uint16_t kTurnedReadout[] = {0x3090, 0x3180, 0x31B0, 0x31B4, 0x31C0, 0x31C4, 0x31F0, 0x3200, 0x3220,
+                                       0x3260, 0x3270, 0x3280, 0x3290, 0x32A0, 0x32B0, 0x32C0, 0x32E0, 0x32F0,
+                                       0x3300};
+
+const Product& ProductById(uint16_t id) {
+    return *std::find_if(std::begin(kProducts), std::end(kProducts), [id](const Product& p) { return p.id == id; });
+}
 
 constexpr int32_t kColourModes[] = {8, 16, 24, 32, 48, 64};
 
@@ -85,9 +96,9 @@ protected:
             ++number;
         }
         ASSERT_LT(number, 32) << "the camera is not in the device table";
-        if (number != 0) {  // number 0 the session opened itself
-            ASSERT_EQ(Ovilux_SetDeviceNumber(handle_, number), 1) << "code " << Ovilux_GetLastError(handle_);
-        }
+        // Selecting the camera again (number 0 the session opened itself) opens it afresh: a
+        // model that cannot initialise fails here, not later.
+        ASSERT_EQ(Ovilux_SetDeviceNumber(handle_, number), 1) << "code " << Ovilux_GetLastError(handle_);
     }
 
     void TearDown() override {
@@ -210,6 +221,15 @@ TEST_P(FamilyMatrix, MirroredPicturesAreTheUnmirroredOnesTurnedOver) {
     SetWindow(0, 0, width, height);
     const std::vector<uint8_t> plain = Snap(24);
     ASSERT_FALSE(plain.empty());
+    // The camera sends frames of the window it was given: the picture is the scene's corner.
+    // (The simulated cameras send every scene upright, so the products whose sensor reads out
+    // turned, and which the library turns back, show it turned.)
+    if (std::find(std::begin(kTurnedReadout), std::end(kTurnedReadout), p.id) == std::end(kTurnedReadout)) {
+        const PictureMatch scene =
+            ComparePicture({plain.data(), width, height, Stride(width, 24), 24}, picture_, {0, 0, 1});
+        EXPECT_GT(scene.compared, int64_t{width} * height / 4);
+        EXPECT_EQ(scene.mismatched, 0) << scene.firstMismatch;
+    }
 
     ASSERT_EQ(Ovilux_SetMirrorH(handle_, 1), 1);
     const std::vector<uint8_t> turned = Snap(24);
@@ -229,29 +249,55 @@ TEST_P(FamilyMatrix, MirroredPicturesAreTheUnmirroredOnesTurnedOver) {
     EXPECT_EQ(match.wrong, 0) << "rows not mirrored top to bottom";
 }
 
-TEST_P(FamilyMatrix, TheLongestExposureItAdvertisesIsTakenAtANarrowWindow) {
+// What the camera information and the setters promise is what the camera takes, at a narrow
+// and at a wide window: the longest exposure advertised and a third of it are read back as
+// set, also after a capture (which pushes the kept exposure again), and one unit more is
+// refused rather than cut short.
+TEST_P(FamilyMatrix, EveryExposureItAdvertisesIsTakenAndReadBackAtEveryWidth) {
     const Product& p = GetParam();
-    OviluxCameraInfo info{};
-    info.size = sizeof(info);
-    ASSERT_EQ(Ovilux_GetCameraInfo(handle_, &info), 1);
-    EXPECT_EQ(info.exposureMax, p.exposureMax);
-    SetWindow(0, 0, std::min(640, p.width), std::min(480, p.defaultHeight));
-    int32_t ok = 0;
-    for (const int32_t exposure : {info.exposureMax, std::max(info.exposureMin, info.exposureMax / 3)}) {
-        ASSERT_EQ(Ovilux_SetExposureTime(handle_, exposure), 1) << exposure;
-        const int32_t taken = Ovilux_GetExposureTime(handle_, &ok);
-        EXPECT_EQ(ok, 1);
+    int32_t narrowMaximum = 0;
+    for (const int32_t width : {std::min(640, p.width), p.defaultWidth}) {
+        SCOPED_TRACE(testing::Message() << width << " wide");
+        SetWindow(0, 0, width, std::min(480, p.defaultHeight));
+        OviluxCameraInfo info{};
+        info.size = sizeof(info);
+        ASSERT_EQ(Ovilux_GetCameraInfo(handle_, &info), 1);
         if (p.id == 0x3030) {
-            // The M03's shutter counts 15 bits of real rows: at this window it takes less than
-            // its longest exposure, and says so.
-            EXPECT_GT(taken, 0);
-            EXPECT_LE(taken, exposure);
+            // The M03's shutter counts 15 bits of rows: it never reaches its model's 2 s, and a
+            // narrow window's shorter rows reach less than a wide one's.
+            EXPECT_LT(info.exposureMax, p.exposureMax);
         } else {
-            EXPECT_EQ(taken, exposure);
+            EXPECT_EQ(info.exposureMax, p.exposureMax);
         }
-        // What the camera was given survives a capture, which pushes the kept exposure again.
+        narrowMaximum = narrowMaximum == 0 ? info.exposureMax : narrowMaximum;
+        int32_t ok = 0;
+        for (const int32_t exposure : {info.exposureMax, std::max(info.exposureMin, info.exposureMax / 3)}) {
+            ASSERT_EQ(Ovilux_SetExposureTime(handle_, exposure), 1) << exposure;
+            EXPECT_EQ(Ovilux_GetExposureTime(handle_, &ok), exposure);
+            EXPECT_EQ(ok, 1);
+            EXPECT_FALSE(Snap(8).empty());
+            EXPECT_EQ(Ovilux_GetExposureTime(handle_, &ok), exposure) << "after a snapshot";
+        }
+        EXPECT_EQ(Ovilux_SetExposureTime(handle_, info.exposureMax + 1), 0);
+        EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_BAD_ARGUMENT);
+        EXPECT_EQ(Ovilux_GetExposureTime(handle_, &ok), std::max(info.exposureMin, info.exposureMax / 3));
+    }
+    if (p.id == 0x3030) {
+        // About 0.54 s at 640 wide, 1.2 s at its full width.
+        OviluxCameraInfo info{};
+        info.size = sizeof(info);
+        ASSERT_EQ(Ovilux_GetCameraInfo(handle_, &info), 1);
+        EXPECT_LT(narrowMaximum, info.exposureMax / 2);
+        // Half-size sub-sampling shortens the rows: the camera says so before any capture, and
+        // takes what it says.
+        const int32_t fullSizeMaximum = info.exposureMax;
+        ASSERT_EQ(Ovilux_SetSubSample(handle_, 1), 1);
+        ASSERT_EQ(Ovilux_GetCameraInfo(handle_, &info), 1);
+        EXPECT_LT(info.exposureMax, fullSizeMaximum);
+        ASSERT_EQ(Ovilux_SetExposureTime(handle_, info.exposureMax), 1);
         EXPECT_FALSE(Snap(8).empty());
-        EXPECT_EQ(Ovilux_GetExposureTime(handle_, &ok), taken) << "after a snapshot";
+        int32_t ok = 0;
+        EXPECT_EQ(Ovilux_GetExposureTime(handle_, &ok), info.exposureMax) << "after a half-size snapshot";
     }
 }
 
@@ -261,6 +307,32 @@ INSTANTIATE_TEST_SUITE_P(EveryProduct, FamilyMatrix, testing::ValuesIn(kProducts
                              std::snprintf(name, sizeof(name), "P%04X", info.param.id);
                              return std::string(name);
                          });
+
+// 0x32D0's FPGA register 0xA3 says how wide its samples are, so its level is the one byte in
+// 0xA2: the level is taken up to 255 and refused above, and the frames keep their width.
+class FamilyOneByteLevel : public FamilyMatrix {};
+
+TEST_P(FamilyOneByteLevel, TheLevelIsWrittenAndLeavesTheSampleWidthAlone) {
+    SetWindow(0, 0, 320, 240);
+    ASSERT_FALSE(Snap(16).empty());
+    ASSERT_EQ(Ovilux_SetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, 255), 1);
+    int32_t ok = 0;
+    EXPECT_EQ(Ovilux_GetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, &ok), 255);
+    uint8_t reg = 0;
+    ASSERT_EQ(OviluxSim_PeekFpgaRegister(0, 0xA2, &reg), 1);
+    EXPECT_EQ(reg, 255) << "the level was not written";
+    EXPECT_EQ(Ovilux_SetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, 256), 0);
+    EXPECT_EQ(Ovilux_GetLastError(handle_), OVILUX_CODE_REFUSED);
+    EXPECT_EQ(Ovilux_GetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, &ok), 255);
+    // 16-bit frames still come as 16-bit frames, and 8-bit ones as 8-bit.
+    EXPECT_FALSE(Snap(16).empty());
+    ASSERT_EQ(OviluxSim_PeekFpgaRegister(0, 0xA3, &reg), 1);
+    EXPECT_EQ(reg, 2);
+    EXPECT_FALSE(Snap(8).empty());
+    EXPECT_EQ(Ovilux_GetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, &ok), 255);
+}
+
+INSTANTIATE_TEST_SUITE_P(P32D0, FamilyOneByteLevel, testing::Values(ProductById(0x32D0)));
 
 // The camera without a start-up of its own (0x3050) and the video converter, which the library
 // cannot probe (0x3130), are never opened.

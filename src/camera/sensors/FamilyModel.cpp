@@ -23,6 +23,7 @@ constexpr uint8_t kLevelLow = 0xA2;
 constexpr uint8_t kLevelHigh = 0xA3;
 constexpr uint8_t kSwitch80 = 0x80;
 constexpr uint8_t kSwitch82 = 0x82;
+constexpr uint8_t kCooler = 0x83;
 
 // Sensor registers 90 to 92 hold the preset: these values when on, 255 in each when off.
 constexpr uint32_t kPresetFirstRegister = 90;
@@ -46,14 +47,17 @@ CSensorFamilyModel::CSensorFamilyModel(usb::CControllerBase* controller, uint8_t
     const ModelDescription& d = description_;
     params_.fullWidth = d.fullWidth;
     params_.fullHeight = d.fullHeight;
-    params_.defaultX = d.defaultX;
-    params_.defaultY = d.defaultY;
+    // A default window must lie on the sensor, or the model's own initialisation refuses it and
+    // the camera never opens: 0x3120's window of 4672 x 3504 rows at row 18 would end two rows
+    // below its 3520-row array, so it keeps its size and starts where it still fits.
+    params_.defaultX = std::min(d.defaultX, d.fullWidth - d.defaultWidth);
+    params_.defaultY = std::min(d.defaultY, d.fullHeight - d.defaultHeight);
     params_.defaultWidth = d.defaultWidth;
     params_.defaultHeight = d.defaultHeight;
     params_.widthFree = 1;
     params_.heightFree = 1;
-    params_.x = d.defaultX;
-    params_.y = d.defaultY;
+    params_.x = params_.defaultX;
+    params_.y = params_.defaultY;
     params_.width = d.defaultWidth;
     params_.height = d.defaultHeight;
     params_.lineLength = d.defaultWidth;
@@ -333,14 +337,20 @@ int32_t CSensorFamilyModel::SetOnOffRegister(uint8_t reg, int32_t on) {
     return controller_ != nullptr && controller_->FpgaWrite(reg, on != 0 ? 1 : 0) ? 1 : 0;
 }
 
-int32_t CSensorFamilyModel::IsSwitch82Supported() { return Has(kFeatureSwitch82) ? 1 : 0; }
-int32_t CSensorFamilyModel::GetSwitch82() {
+int32_t CSensorFamilyModel::ReadOnOffRegister(uint32_t feature, uint8_t reg) {
     uint8_t value = 0;
-    if (!Has(kFeatureSwitch82) || controller_ == nullptr || !controller_->FpgaRead(kSwitch82, &value)) {
+    if (!Has(feature) || controller_ == nullptr || !controller_->FpgaRead(reg, &value)) {
         return -1;
     }
     return value != 0 ? 1 : 0;
 }
+
+int32_t CSensorFamilyModel::IsPeltierSupported() { return Has(kFeaturePeltier) ? 1 : 0; }
+int32_t CSensorFamilyModel::GetPeltier() { return ReadOnOffRegister(kFeaturePeltier, kCooler); }
+int32_t CSensorFamilyModel::SetPeltier(int32_t on) { return Has(kFeaturePeltier) ? SetOnOffRegister(kCooler, on) : 0; }
+
+int32_t CSensorFamilyModel::IsSwitch82Supported() { return Has(kFeatureSwitch82) ? 1 : 0; }
+int32_t CSensorFamilyModel::GetSwitch82() { return ReadOnOffRegister(kFeatureSwitch82, kSwitch82); }
 int32_t CSensorFamilyModel::SetSwitch82(int32_t on) { return Has(kFeatureSwitch82) ? SetOnOffRegister(kSwitch82, on) : 0; }
 
 int32_t CSensorFamilyModel::IsSwitch80Supported() { return Has(kFeatureSwitch80) ? 1 : 0; }

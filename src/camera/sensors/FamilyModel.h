@@ -33,6 +33,7 @@ enum FamilyFeature : uint32_t {
     kFeatureSecondPath = 1u << 13,  // a second register path: the FPGA's registers
     kFeatureReadyWait = 1u << 14,
     kFeatureNoInitialize = 1u << 15,
+    kFeaturePeltier = 1u << 16,  // the sensor's cooler, switched by FPGA register 0x83
 };
 
 // The shutter limit of a model whose shutter register is not written: the line count of its
@@ -114,6 +115,9 @@ public:
     int32_t ReadRegister(uint32_t address, int32_t* value) override;
     int32_t WriteRegister2(uint32_t address, uint32_t value) override;
     int32_t ReadRegister2(uint32_t address, int32_t* value) override;
+    int32_t IsPeltierSupported() override;
+    int32_t GetPeltier() override;
+    int32_t SetPeltier(int32_t on) override;
     int32_t IsSwitch82Supported() override;
     int32_t GetSwitch82() override;
     int32_t SetSwitch82(int32_t on) override;
@@ -158,6 +162,8 @@ private:
     int32_t GetChannelValue(const int32_t (&values)[4], int32_t channel, int32_t* value);
     int32_t ChannelLimit(int32_t channel, int32_t limit, int32_t* value);
     int32_t SetOnOffRegister(uint8_t reg, int32_t on);
+    // An on/off FPGA register of a feature as 0 or 1; -1 without the feature or when unread.
+    int32_t ReadOnOffRegister(uint32_t feature, uint8_t reg);
     // A mirror flag kept under the model's lock; 0 for a model without the feature.
     int32_t SetMirrorFlag(uint32_t feature, MirrorSetting& group, int32_t on);
     int32_t CurrentOf(const MirrorSetting& group);

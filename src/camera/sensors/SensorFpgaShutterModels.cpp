@@ -12,7 +12,8 @@ constexpr uint32_t kSmall = kMirrors | kFeaturePixelWidth | kFeatureFrameRate;
 constexpr ModelDescription kS14 = {640, 512, 0, 0, 640, 512, 6250, 0, 1, 10000, 100, P::Fpga,
                                    kSmall | kFeatureExposureSeconds};
 constexpr ModelDescription kS16 = {320, 256, 0, 0, 320, 256, 6250, 0, 1, 10000, 100, P::Fpga, kSmall};
-constexpr ModelDescription kS28 = {320, 256, 0, 0, 320, 256, 6250, 2, 500, 1000000, 500, P::Fpga, kSmall, 0};
+constexpr ModelDescription kS28 = {320, 256, 0, 0, 320, 256, 6250, 2, 500, 1000000, 500, P::Fpga,
+                                   kSmall | kFeaturePeltier, 0};
 
 }  // namespace
 

@@ -25,7 +25,7 @@ constexpr ModelDescription kS21 = {2448, 2048, 0, 0, 2448, 2048, 54000, 4, 1, 70
 constexpr ModelDescription kS22 = {2448, 2048, 0, 0, 2448, 2048, 74250, 4, 1, 7000, 200,
                                    P::Address16Value8, kVideoHead | kTriggerAndRate | kFeatureSerialReset};
 constexpr ModelDescription kS25 = {640, 512, 0, 0, 640, 512, 9000, 4, 1, 1230273, 37,
-                                   P::Address16Value8, kVideoHead | kTriggerAndRate | kFeatureSwitch82};
+                                   P::Address16Value8, kVideoHead | kTriggerAndRate | kFeatureSwitch82 | kFeaturePeltier};
 
 constexpr double kS21LineTimeFactor = 0.013289036544850499;
 constexpr double kS22LineTime = 0.13235880398671096;

@@ -2,6 +2,8 @@
 // shutter lines, gains, mirroring and the trigger bits.
 #include "camera/sensors/SensorS03.h"
 
+#include <algorithm>
+
 #include "platform/Clock.h"
 
 namespace ovilux::camera {
@@ -93,6 +95,9 @@ CSensorS03::CSensorS03(usb::CControllerBase* controller, uint8_t busAddress)
     params_.heightFree = 1;
     params_.width = kFullWidth;
     params_.height = kFullHeight;
+    // Rows of the full window until a window is set: the longest exposure it advertises before
+    // then is the full window's, the longest any window takes.
+    params_.lineLength = kFullWidth + kSubsampleRules[0].lineLengthConstant;
     SetGroup(params_.shutterLines, 1, 0x7FFF, 1920);
     SetGroup(params_.globalGain, 0, 63, 16);
     SetGroup(params_.redGain, 0, 63, 16);
@@ -283,8 +288,7 @@ int32_t CSensorS03::SetRealExposure(int32_t exposure) {
         return 0;  // zero (and nonsense below it) has no shutter width
     }
     platform::CriticalSectionLock hold(lock_);
-    // Line time in 0.1 ms units: pixel clocks per row over the pixel clock.
-    const double lineTime = static_cast<double>(params_.lineLength * 10) / params_.pixelClockKHz;
+    const double lineTime = LineTime();
     const double exactLines = exposure / lineTime;
     int32_t lines = exactLines >= params_.shutterLines.maximum ? params_.shutterLines.maximum
                                                                : static_cast<int32_t>(exactLines);
@@ -307,7 +311,18 @@ int32_t CSensorS03::GetRealExposure(int32_t* value) {
     return Out(value, params_.exposure.current);
 }
 int32_t CSensorS03::GetRealExposureMin(int32_t* value) { return Out(value, params_.exposure.minimum); }
-int32_t CSensorS03::GetRealExposureMax(int32_t* value) { return Out(value, params_.exposure.maximum); }
+int32_t CSensorS03::GetRealExposureMax(int32_t* value) {
+    // The shutter counts at most 0x7FFF rows, and a wider window's rows take longer: what is
+    // advertised is what this window takes (2 s at narrow windows, about 1.2 s at full width).
+    platform::CriticalSectionLock hold(lock_);
+    const auto reachable = static_cast<int32_t>(params_.shutterLines.maximum * LineTime());
+    return Out(value, std::min(params_.exposure.maximum, reachable));
+}
+
+double CSensorS03::LineTime() const {
+    // In 0.1 ms units: pixel clocks per row over the pixel clock.
+    return static_cast<double>(params_.lineLength * 10) / params_.pixelClockKHz;
+}
 int32_t CSensorS03::GetRealExposureDefault(int32_t* value) { return Out(value, params_.exposure.defaultValue); }
 
 int32_t CSensorS03::SetMirrorV(int32_t on) {

@@ -31,6 +31,7 @@ public:
     int32_t SetRealExposure(int32_t exposure) override;
     int32_t GetRealExposure(int32_t* value) override;
     int32_t GetRealExposureMin(int32_t* value) override;
+    // The longest exposure the current window takes: the model's 2 s, or less at wide windows.
     int32_t GetRealExposureMax(int32_t* value) override;
     int32_t GetRealExposureDefault(int32_t* value) override;
     int32_t SetMirrorV(int32_t on) override;
@@ -45,6 +46,8 @@ private:
     int32_t SetColorGain(SettingGroup& group, uint8_t reg, int32_t value);
     // Reads a register, sets or clears bits and writes it back.
     int32_t UpdateRegisterBits(uint8_t reg, uint16_t bits, bool set);
+    // How long one row of the current window takes, in exposure units.
+    double LineTime() const;
 
     int32_t triggerMode_ = 0;
 };

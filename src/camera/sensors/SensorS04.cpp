@@ -15,6 +15,13 @@ constexpr uint32_t kReadMode = 0x3040;
 // read mode, as nothing in the library changes it.
 constexpr uint32_t kPowerOnReadMode = 0;
 constexpr uint32_t kPixelClockDivider = 0x0302;
+// The sensor's window: first and last row and column it reads out.
+constexpr uint16_t kFirstRow = 0x3002;
+constexpr uint16_t kFirstColumn = 0x3004;
+constexpr uint16_t kLastRow = 0x3006;
+constexpr uint16_t kLastColumn = 0x3008;
+constexpr int32_t kFx3DirectModeWord = 0x10000;
+constexpr uint32_t kSensorWordTimeoutMs = 3000;
 
 // The PLL registers 0x0300 to 0x030A and the pixel clock they give, per clock mode.
 struct ClockSetting {
@@ -34,6 +41,32 @@ CSensorS04::CSensorS04(usb::CControllerBase* controller, uint8_t busAddress)
 
 int32_t CSensorS04::ConvertExposure(int32_t exposure) {
     return ApplyLineTime(exposure, static_cast<double>(params_.lineLength * 10) / params_.pixelClockKHz);
+}
+
+int32_t CSensorS04::SetWindow(int32_t x, int32_t width, int32_t y, int32_t height, int32_t subsample) {
+    if ((modeWord_ & kFx3DirectModeWord) == 0) {
+        return CSensorFamilyModel::SetWindow(x, width, y, height, subsample);
+    }
+    // The window is checked (and refused) by the shared rules first; what the sensor was not
+    // given is not kept.
+    platform::CriticalSectionLock hold(lock_);
+    const SensorParameters kept = params_;
+    if (!CSensorFamilyModel::SetWindow(x, width, y, height, subsample)) {
+        return 0;
+    }
+    const uint16_t registers[4][2] = {
+        {kFirstColumn, static_cast<uint16_t>(x)},
+        {kFirstRow, static_cast<uint16_t>(y)},
+        {kLastColumn, static_cast<uint16_t>(x + width - 1)},
+        {kLastRow, static_cast<uint16_t>(y + height - 1)},
+    };
+    for (const auto& r : registers) {
+        if (controller_ == nullptr || !controller_->WriteSensorWord(r[0], r[1], kSensorWordTimeoutMs)) {
+            params_ = kept;
+            return 0;
+        }
+    }
+    return 1;
 }
 
 int32_t CSensorS04::SetClockMode(int32_t mode) {

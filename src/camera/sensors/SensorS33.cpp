@@ -16,6 +16,10 @@ constexpr uint8_t kGainSourceLow = 89;
 constexpr uint8_t kGainSourceHigh = 90;
 constexpr uint8_t kGainLow = 217;
 constexpr uint8_t kGainHigh = 218;
+// The level's register. Its neighbour 0xA3, the high byte on the other level models, is this
+// camera's sample-width register, so the level is one byte wide here.
+constexpr uint8_t kLevelLow = 0xA2;
+constexpr int32_t kLevelMax = 0xFF;
 
 constexpr const char* kLabels[] = {"0.66", "1.85", "2.49", "3.68", "1.29", "3.70", "4.95", "7.25"};
 constexpr int32_t kSteps = 8;
@@ -25,6 +29,7 @@ constexpr int32_t kSteps = 8;
 CSensorS33::CSensorS33(usb::CControllerBase* controller, uint8_t busAddress)
     : CTimedExposureModel(controller, busAddress, kS33) {
     params_.analogGainStep = SettingGroup{0, kSteps - 1, 0, 0, 1};
+    params_.level.maximum = kLevelMax;
 }
 
 int32_t CSensorS33::SetLevel(int32_t value) {
@@ -32,6 +37,9 @@ int32_t CSensorS33::SetLevel(int32_t value) {
         return 0;
     }
     platform::CriticalSectionLock hold(lock_);
+    if (controller_ == nullptr || !controller_->FpgaWrite(kLevelLow, static_cast<uint8_t>(value))) {
+        return 0;
+    }
     params_.level.current = value;
     return 1;
 }

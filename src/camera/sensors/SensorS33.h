@@ -9,7 +9,7 @@ namespace ovilux::camera {
 class CSensorS33 : public CTimedExposureModel {
 public:
     CSensorS33(usb::CControllerBase* controller, uint8_t busAddress);
-    // Its FPGA register 0xA3 carries the pixel width, so the level is kept, not written there.
+    // Its FPGA register 0xA3 carries the pixel width, so the level is 0 to 255, in 0xA2 alone.
     int32_t SetLevel(int32_t value) override;
     int32_t SetAnalogGainStep(int32_t step) override;
     int32_t GetAnalogGainStep(int32_t* step) override;

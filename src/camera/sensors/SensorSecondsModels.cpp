@@ -16,9 +16,9 @@ constexpr uint32_t kHead = kMirrors | kFeaturePixelWidth | kFeatureSecondPath | 
 constexpr ModelDescription kS23 = {2048, 2048, 0, 0, 2048, 2048, 50000, 0, 1, 10000, 100, P::None,
                                    kMirrors | kFeatureTrigger | kFeatureFrameRate | kSeconds | kFeatureSwitch80};
 constexpr ModelDescription kS29 = {1280, 1024, 0, 0, 1280, 1024, 54545, 4, 1, 20000, 138, P::Address16Value8,
-                                   kHead | kFeatureTrigger};
+                                   kHead | kFeatureTrigger | kFeaturePeltier};
 constexpr ModelDescription kS30 = {640, 512, 0, 0, 640, 512, 54545, 4, 1, 20000, 70, P::Address16Value8,
-                                   kHead | kFeatureTrigger};
+                                   kHead | kFeatureTrigger | kFeaturePeltier};
 constexpr ModelDescription kS31 = {1936, 1096, 0, 0, 1936, 1096, 48000, 4, 1, 10000, 166, P::Address16Value8,
                                    kHead | kFeatureTrigger};
 constexpr ModelDescription kS32 = {1280, 1024, 0, 0, 1280, 1024, 37037, 3, 1, 20000, 401, P::Address16Value8,
