@@ -181,6 +181,8 @@ public:
     CameraInfoLimits AnalogLimits() const;
     // Reads the camera's exposure in seconds into the kept one.
     void RereadExposureSeconds();
+    // Sends the global gain with the four colour gains it sets and keeps them all.
+    bool SendGlobalGain(int32_t value);
     // Keeps the time and the exposure value the camera made of it.
     bool ApplyExposureSeconds(double seconds);
     bool ApplyBlackLevel(int32_t level);

@@ -46,6 +46,21 @@ bool COvilux::ApplyExposureSeconds(double seconds) {
     return true;
 }
 
+bool COvilux::SendGlobalGain(int32_t value) {
+    if (!camera_ || !camera_->SetGlobalGain(value)) {
+        return false;
+    }
+    // The sensor's global gain sets its four colour gains; they are sent too, so that the
+    // camera reads back the colour gains the session keeps (and sends at every capture start)
+    // instead of the ones from before.
+    camera_->SetColorGainRed(value);
+    camera_->SetColorGainGreen1(value);
+    camera_->SetColorGainGreen2(value);
+    camera_->SetColorGainBlue(value);
+    KeepGlobalGain(analog_, value);
+    return true;
+}
+
 bool COvilux::ApplyBlackLevel(int32_t level) {
     if (!camera_ || !camera_->IsLevelSupported() || !camera_->SetLevel(level)) {
         return false;
@@ -72,8 +87,8 @@ bool COvilux::ApplyPreset(int32_t on) {
 }
 
 bool COvilux::ApplyGainMode(int32_t mode) {
-    // A camera without the switch takes the request too (it has nothing to change); the mode
-    // is kept all the same, or the next capture start would put back the old one.
+    // Sent whether or not the camera says it has the switch (the camera's answer decides); kept
+    // when taken, or the next capture start would put back the old mode.
     if (!camera_ || !camera_->SetSwitch80(mode)) {
         return false;
     }

@@ -177,15 +177,13 @@ int32_t SetCameraGain(COvilux& s, COviluxUXBase& camera, const GainRow& row, int
     if (value < minimum || value > maximum) {
         return Refuse(s, code::kBadArgument);
     }
+    if (row.index == kGlobalGain) {
+        return s.SendGlobalGain(value) ? 1 : Refuse(s, code::kRefused);
+    }
     if (!(camera.*(row.set))(value)) {
         return Refuse(s, code::kRefused);
     }
-    AnalogSettings& analog = s.Analog();
-    if (row.index == kGlobalGain) {
-        session::KeepGlobalGain(analog, value);
-    } else {
-        analog.*(row.field) = value;
-    }
+    s.Analog().*(row.field) = value;
     return 1;
 }
 
