@@ -261,7 +261,11 @@ void SessionModel::RunAutoIris() {
         return static_cast<int32_t>(value < minimum ? minimum : value >= maximum ? maximum : value);
     };
     if (autoIris == 2) {
-        if (globalGain) {
+        // The new gain sets the colour gains too; from a gain the model does not know they are
+        // not known either.
+        if (!globalGain) {
+            colourGains.clear();
+        } else {
             int64_t value = int64_t{std::max(*globalGain, 4)} * factor / 100;
             if (factor > 100) {
                 value = std::max<int64_t>(value, 4);
