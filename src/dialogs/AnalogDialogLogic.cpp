@@ -3,7 +3,6 @@
 
 #include <cstdio>
 
-#include "camera/OviluxUXBase.h"
 #include "session/Ovilux.h"
 
 namespace ovilux::dialogs {
@@ -12,7 +11,6 @@ namespace {
 
 using session::AnalogSettings;
 using session::KeptInt;
-using camera::COviluxUXBase;
 
 constexpr int32_t kAutoIrisOff = 0;
 constexpr int32_t kAutoIrisExposure = 1;
@@ -43,7 +41,6 @@ constexpr int32_t kRowIndex[] = {13, 15, 14, 17, 16, 18};
 }  // namespace
 
 CAnalogDialogLogic::CAnalogDialogLogic(session::COvilux& session) : session_(session) {
-    COviluxUXBase& camera = *session_.Camera();
     AnalogSettings& analog = session_.Analog();
     for (KeptInt AnalogSettings::* field : kRememberedFields) {
         remembered_.push_back((analog.*field).load());
@@ -59,33 +56,19 @@ CAnalogDialogLogic::CAnalogDialogLogic(session::COvilux& session) : session_(ses
             analog.*kRowFields[row] = value;
         }
     }
-    takesSeconds_ = camera.IsExposureSecondsSupported() != 0;
-    double seconds = 0.0;
-    if (takesSeconds_ && camera.GetExposureSeconds(&seconds)) {
-        analog.exposureSeconds = seconds;
-    }
-    analog.mirrorV = camera.GetMirrorV() != 0 ? 1 : 0;
-    analog.mirrorH = camera.GetMirrorH() != 0 ? 1 : 0;
+    takesSeconds_ = session_.TakesExposureSeconds();
+    session_.RereadExposureSeconds();
 
-    int32_t low = 0;
-    int32_t high = 0;
-    camera.GetGlobalGainMin(&low);
-    camera.GetGlobalGainMax(&high);
-    ranges_[0] = EighthsRow(low, high);
-    low = high = 0;
-    camera.GetColorGainMin(&low);
-    camera.GetColorGainMax(&high);
+    const session::CameraInfoLimits limits = session_.AnalogLimits();
+    ranges_[0] = EighthsRow(limits.globalGainMin, limits.globalGainMax);
     for (size_t row = 1; row <= 4; ++row) {
-        ranges_[row] = EighthsRow(low, high);
+        ranges_[row] = EighthsRow(limits.colorGainMin, limits.colorGainMax);
     }
-    low = high = 0;
-    camera.GetRealExposureMin(&low);
-    camera.GetRealExposureMax(&high);
-    ranges_[5] = EighthsRow(low, high);
+    ranges_[5] = EighthsRow(limits.exposureMin, limits.exposureMax);
 
     if (takesSeconds_) {
-        camera.GetExposureSecondsMin(&minimumSeconds_);
-        camera.GetExposureSecondsMax(&maximumSeconds_);
+        minimumSeconds_ = limits.exposureSecondsMin;
+        maximumSeconds_ = limits.exposureSecondsMax;
         for (int32_t unit = UnitOfSeconds(minimumSeconds_); unit <= UnitOfSeconds(maximumSeconds_); ++unit) {
             units_.push_back(static_cast<ExposureUnit>(unit));
         }
@@ -97,7 +80,6 @@ void CAnalogDialogLogic::Finish(bool confirmed) {
     if (confirmed) {
         return;
     }
-    COviluxUXBase& camera = *session_.Camera();
     AnalogSettings& analog = session_.Analog();
     for (size_t i = 0; i < remembered_.size(); ++i) {
         analog.*kRememberedFields[i] = remembered_[i];
@@ -115,18 +97,7 @@ void CAnalogDialogLogic::Finish(bool confirmed) {
     session_.SetMirrorV(analog.mirrorV);
     session_.SetMirrorH(analog.mirrorH);
     // "Default" may have sent these too; the camera must end as the session says it is.
-    if (camera.IsLevelSupported()) {
-        camera.SetLevel(analog.blackLevel);
-    }
-    if (camera.IsPeltierSupported()) {
-        camera.SetPeltier(analog.coolerOn);
-    }
-    if (camera.IsPresetSupported()) {
-        camera.SetPreset(analog.presetState);
-    }
-    if (camera.IsSwitch80Supported()) {
-        camera.SetSwitch80(analog.gainMode);
-    }
+    session_.PushAnalogSwitches();
 }
 
 int32_t CAnalogDialogLogic::Value(AnalogRow row) const {
@@ -180,10 +151,7 @@ std::string CAnalogDialogLogic::RangeText() const { return dialogs::RangeText(mi
 
 void CAnalogDialogLogic::ChooseUnit(ExposureUnit unit) {
     unit_ = unit;
-    double seconds = 0.0;
-    if (session_.Camera()->GetExposureSeconds(&seconds)) {
-        session_.Analog().exposureSeconds = seconds;
-    }
+    session_.RereadExposureSeconds();
 }
 
 std::string CAnalogDialogLogic::SecondsText() const {
@@ -195,18 +163,7 @@ bool CAnalogDialogLogic::SetSecondsText(const std::string& text) {
     if (!value) {
         return false;
     }
-    COviluxUXBase& camera = *session_.Camera();
-    const double seconds = UnitToSeconds(*value, unit_);
-    if (!camera.SetExposureSeconds(seconds)) {
-        return false;
-    }
-    AnalogSettings& analog = session_.Analog();
-    analog.exposureSeconds = seconds;
-    int32_t exposure = 0;
-    if (camera.GetRealExposure(&exposure)) {
-        analog.exposure = exposure;
-    }
-    return true;
+    return session_.ApplyExposureSeconds(UnitToSeconds(*value, unit_));
 }
 
 std::string CAnalogDialogLogic::MillisecondsText() const {
@@ -215,44 +172,6 @@ std::string CAnalogDialogLogic::MillisecondsText() const {
     return text;
 }
 
-void CAnalogDialogLogic::Default() {
-    COviluxUXBase& camera = *session_.Camera();
-    AnalogSettings& analog = session_.Analog();
-    int32_t value = 0;
-    if (camera.GetGlobalGainDefault(&value)) {
-        camera.SetGlobalGain(value);
-        analog.globalGain = value;
-    }
-    value = 0;
-    if (camera.GetColorGainDefault(&value)) {
-        for (AnalogRow colour : kColourRows) {
-            SendRow(colour, value);
-        }
-    }
-    if (takesSeconds_) {
-        double seconds = 0.0;
-        if (camera.GetExposureSecondsDefault(&seconds) && camera.SetExposureSeconds(seconds)) {
-            analog.exposureSeconds = seconds;
-        }
-    } else if (camera.GetRealExposureDefault(&value)) {
-        session_.ApplyExposure(value);
-    }
-    if (camera.IsLevelSupported() && camera.GetLevelDefault(&value)) {
-        camera.SetLevel(value);
-        analog.blackLevel = value;
-    }
-    if (camera.IsPeltierSupported()) {
-        camera.SetPeltier(1);
-        analog.coolerOn = 1;
-    }
-    if (camera.IsPresetSupported()) {
-        camera.SetPreset(0);
-        analog.presetState = 0;
-    }
-    if (camera.IsSwitch80Supported()) {
-        camera.SetSwitch80(0);
-        analog.gainMode = 0;
-    }
-}
+void CAnalogDialogLogic::Default() { session_.ApplyAnalogDefaults(); }
 
 }  // namespace ovilux::dialogs

@@ -174,6 +174,32 @@ public:
     // The camera's temperature: 1 read (code 0), 0 with code 1, 11 (no sensor) or 12 (failed).
     int32_t ReadTemperature(double* celsius);
 
+    // ---- Analog settings of the analog and format dialogs ----
+    // Each is sent to the camera and kept only when the camera took it; none records a code.
+    bool TakesExposureSeconds() const;
+    // The camera's gain and exposure limits (in seconds too where it takes seconds); zeros
+    // where it has none.
+    CameraInfoLimits AnalogLimits() const;
+    // Reads the camera's exposure in seconds into the kept one.
+    void RereadExposureSeconds();
+    // Sends the global gain with the four colour gains it sets and keeps them all.
+    bool SendGlobalGain(int32_t value);
+    // Keeps the time and the exposure value the camera made of it.
+    bool ApplyExposureSeconds(double seconds);
+    bool ApplyBlackLevel(int32_t level);
+    bool ApplyCooler(int32_t on);
+    bool ApplyPreset(int32_t on);
+    bool ApplyGainMode(int32_t mode);
+    // The camera's defaults for gains and exposure; level default, cooler on, preset off and
+    // gain mode 0 where the camera has them.
+    void ApplyAnalogDefaults();
+    // Sends the kept level, cooler, preset and gain mode again.
+    void PushAnalogSwitches();
+    // The selected camera's device number and whether its window width and height are free.
+    int32_t SelectedDeviceNumber() const;
+    bool WidthFree() const;
+    bool HeightFree() const;
+
     // ---- Capture ----
     int32_t Preview();
     int32_t CallBackPreview(platform::WindowHandle callbackWindow, void* buffer, int32_t size, int32_t rowOrder);

@@ -177,21 +177,18 @@ int32_t SetCameraGain(COvilux& s, COviluxUXBase& camera, const GainRow& row, int
     if (value < minimum || value > maximum) {
         return Refuse(s, code::kBadArgument);
     }
+    if (row.index == kGlobalGain) {
+        return s.SendGlobalGain(value) ? 1 : Refuse(s, code::kRefused);
+    }
     if (!(camera.*(row.set))(value)) {
         return Refuse(s, code::kRefused);
     }
-    AnalogSettings& analog = s.Analog();
-    if (row.index == kGlobalGain) {
-        session::KeepGlobalGain(analog, value);
-    } else {
-        analog.*(row.field) = value;
-    }
+    s.Analog().*(row.field) = value;
     return 1;
 }
 
 int32_t Set(COvilux& s, COviluxUXBase& camera, int32_t index, int32_t value) {
     ImageFilterSettings& filter = s.ImageFilter();
-    AnalogSettings& analog = s.Analog();
     const auto keep = [&](KeptInt& field, int32_t minimum, int32_t maximum) {
         if (value < minimum || value > maximum) {
             return Refuse(s, code::kBadArgument);
@@ -233,40 +230,28 @@ int32_t Set(COvilux& s, COviluxUXBase& camera, int32_t index, int32_t value) {
             }
             // Kept too, or Cancel in the analog dialog would switch back on a cooler the
             // application had switched off.
-            if (!camera.SetPeltier(value)) {
-                return 0;
-            }
-            analog.coolerOn = value != 0 ? 1 : 0;
-            return 1;
+            return s.ApplyCooler(value) ? 1 : 0;
         case kDotFilter:
             return keep(s.DotFilterFlag(), 0, 1);
         case kMaskFilter:
             return keep(s.MaskFilterFlag(), 0, 1);
-        case kGainMode: {
-            const int32_t result = camera.SetSwitch80(value);
-            // Kept too, or the next capture start would put back the old gain mode.
-            if (result) {
-                analog.gainMode = value;
-            }
-            return result;
-        }
+        case kGainMode:
+            return s.ApplyGainMode(value) ? 1 : 0;
         case kPreset:
             if (!camera.IsPresetSupported()) {
                 return Refuse(s, code::kNotSupported);
             }
-            if (!camera.SetPreset(value > 0 ? 1 : 0)) {
+            if (!s.ApplyPreset(value)) {
                 return Refuse(s, code::kRefused);
             }
-            analog.presetState = value > 0 ? 1 : 0;
             return 1;
         case kBlackLevel:
             if (!camera.IsLevelSupported()) {
                 return Refuse(s, code::kNotSupported);
             }
-            if (!camera.SetLevel(value)) {
+            if (!s.ApplyBlackLevel(value)) {
                 return Refuse(s, code::kRefused);
             }
-            analog.blackLevel = value;
             s.RecordError(code::kSuccess);
             return 1;
         default:

@@ -98,8 +98,7 @@ void COvilux::RunAutoIris(const image::DibImage& raw) {
     if (mode == kAutoIrisGain) {
         if (camera.GetGlobalGain(&current) && camera.GetGlobalGainMin(&minimum) && camera.GetGlobalGainMax(&maximum)) {
             const int32_t value = AutoIrisGain(current, factor, minimum, maximum);
-            if (camera.SetGlobalGain(value)) {
-                KeepGlobalGain(analog_, value);
+            if (SendGlobalGain(value)) {
                 TellDialog([value](CDialogRefresh& dialog) { dialog.GlobalGainChanged(value); });
             }
         }

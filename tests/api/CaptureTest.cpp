@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "api/SimulatedCameras.h"
+#include "support/Patience.h"
 
 namespace ovilux::test {
 namespace {
@@ -32,10 +33,11 @@ protected:
         return image;
     }
 
-    // Waits for the next frame message on window; its record, or null.
+    // Waits for the next frame message on window, for timeoutMs on an idle machine; its record,
+    // or null.
     const OviluxFrameInfo* NextFrame(OVILUX_HWND window, uint32_t timeoutMs = 10000) {
         PostedMessage m{};
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PatienceMs(timeoutMs));
         while (std::chrono::steady_clock::now() < deadline) {
             if (OviluxWnd_GetMessage(window, 100, &m.message, &m.wParam, &m.lParam) == 1 &&
                 m.message == OVILUX_WM_FRAME && m.wParam != 0) {
@@ -264,7 +266,8 @@ TEST_F(Capture, LiveViewWithoutAPlacementRunsWindowlessAndGetImageSeesItsFrames)
     ASSERT_EQ(Ovilux_Preview(handle_), 1);
     std::vector<uint8_t> image(static_cast<size_t>(Stride(kWidth, 24)) * kHeight);
     int32_t got = 0;
-    for (int attempt = 0; attempt < 500 && got == 0; ++attempt) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PatienceMs(10000));
+    while (got == 0 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         got = Ovilux_GetImage(handle_, image.data(), static_cast<int32_t>(image.size()), 1);
     }
@@ -331,7 +334,7 @@ TEST_F(Capture, UnpluggingDuringLiveViewPostsCameraLost) {
     ASSERT_EQ(OviluxSim_Detach(0), 1);
     PostedMessage m{};
     bool lost = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PatienceMs(20000));
     while (!lost && std::chrono::steady_clock::now() < deadline) {
         if (OviluxWnd_GetMessage(frames, 100, &m.message, &m.wParam, &m.lParam) == 1) {
             lost = m.message == OVILUX_WM_FRAME && m.wParam == 0 && m.lParam == OVILUX_CODE_CAMERA_LOST;

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "api/DefectMaskSession.h"
+#include "support/Patience.h"
 
 namespace ovilux::test {
 namespace {
@@ -15,7 +16,7 @@ TEST_F(DefectMask, LiveViewCorrectsFramesWhileReferencesAreRecordedLoadedAndSave
     ASSERT_EQ(Ovilux_Preview(handle_), 1);
     const std::string file = File("live.dat");
     // Until the worker has taken its first frame there is nothing to record.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PatienceMs(10000));
     while (Ovilux_UpdateMaskData(handle_, 0) != 1 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

@@ -77,7 +77,9 @@ TEST_F(Faults, TheFirstSnapshotAfterAReplugSucceeds) {
             ASSERT_EQ(Ovilux_Preview(handle_), 1) << round;
             std::this_thread::sleep_for(std::chrono::milliseconds(60));
             ASSERT_EQ(OviluxSim_Detach(0), 1) << round;
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            // The worker has seen the loss once it says so.
+            const std::vector<intptr_t> notified = AwaitNotified(notify_, OVILUX_CODE_CAMERA_LOST, 10000);
+            EXPECT_NE(std::find(notified.begin(), notified.end(), OVILUX_CODE_CAMERA_LOST), notified.end()) << round;
             EXPECT_EQ(Ovilux_StopPreview(handle_), 1) << round;
         } else {
             ASSERT_EQ(OviluxSim_Stall(0, 2000), 1) << round;

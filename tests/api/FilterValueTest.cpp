@@ -150,6 +150,27 @@ TEST_F(FilterValues, CameraGainsAreRangeCheckedAndSentAtOnce) {
     EXPECT_EQ(Ovilux_GetRealExposureTime(handle_, &ok), 50000);
 }
 
+// The global gain sets the sensor's four colour gains: they read back as that gain at once, not
+// only after the next capture start sends the session's kept colour gains.
+TEST_F(FilterValues, GlobalGainIsReadBackInEveryColourGainBeforeAndAfterCapture) {
+    int32_t ok = 0;
+    ASSERT_EQ(Ovilux_SetColorGainRed(handle_, 5), 1);
+    ASSERT_EQ(Ovilux_SetGlobalGain(handle_, 27), 1);
+    using Getter = int32_t (*)(uint32_t, int32_t*);
+    const Getter colourGains[] = {Ovilux_GetColorGainRed, Ovilux_GetColorGainGreen1, Ovilux_GetColorGainGreen2,
+                                  Ovilux_GetColorGainBlue};
+    for (Getter get : colourGains) {
+        EXPECT_EQ(get(handle_, &ok), 27);
+    }
+    ASSERT_EQ(Ovilux_SnapShot(handle_, nullptr, 0, 0), 1);
+    for (Getter get : colourGains) {
+        EXPECT_EQ(get(handle_, &ok), 27) << "a capture start changed no setting";
+    }
+    uint16_t red = 0;
+    ASSERT_EQ(OviluxSim_PeekSensorRegister(0, 0x2D, &red), 1);
+    EXPECT_EQ(red, 27);
+}
+
 TEST_F(FilterValues, CameraInfoRecordChecksItsSize) {
     OviluxCameraInfo info;
     std::memset(&info, 0x7F, sizeof info);

@@ -33,13 +33,15 @@
 #include "OviluxSim.h"
 #include "OviluxStream.h"
 #include "support/ChildProcess.h"
+#include "support/Patience.h"
 
 namespace ovilux::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr auto kCallTimeLimit = std::chrono::seconds(10);
+// A call's limit on an idle machine, scaled with the machine's pace where it is used.
+constexpr uint32_t kCallTimeLimitMs = 10000;
 constexpr unsigned kGroupTimeLimitMs = 240000;
 // Larger than any picture the library can deliver (the whole sensor at 64 bits per pixel).
 constexpr size_t kBigBufferBytes = 2592u * 1944u * 8u + 4096u;
@@ -410,12 +412,13 @@ void MakeFileNames(Context& c) {
 }
 
 void Watchdog(std::atomic<bool>* done) {
+    const uint32_t limitMs = PatienceMs(kCallTimeLimitMs);
     while (!*done) {
         const int64_t started = g_callStarted;
-        if (started != 0 && Now() - started > std::chrono::milliseconds(kCallTimeLimit).count()) {
+        if (started != 0 && Now() - started > static_cast<int64_t>(limitMs)) {
             const std::string* name = g_callName;
             std::fprintf(stderr, "%s: still running after %lld s\n", name != nullptr ? name->c_str() : "?",
-                         static_cast<long long>(std::chrono::seconds(kCallTimeLimit).count()));
+                         static_cast<long long>(limitMs / 1000));
             std::fflush(stderr);
             std::_Exit(3);
         }

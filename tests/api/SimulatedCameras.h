@@ -11,6 +11,7 @@
 
 #include "OviluxSdk.h"
 #include "OviluxSim.h"
+#include "support/Patience.h"
 
 namespace ovilux::test {
 
@@ -57,7 +58,7 @@ inline std::vector<intptr_t> NotifiedCodes(const std::vector<PostedMessage>& mes
 inline std::vector<intptr_t> AwaitNotified(OVILUX_HWND window, intptr_t code, uint32_t timeoutMs) {
     std::vector<intptr_t> codes;
     PostedMessage m{};
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PatienceMs(timeoutMs));
     while (std::find(codes.begin(), codes.end(), code) == codes.end() &&
            std::chrono::steady_clock::now() < deadline) {
         if (OviluxWnd_GetMessage(window, 50, &m.message, &m.wParam, &m.lParam) == 1 &&

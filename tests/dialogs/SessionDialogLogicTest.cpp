@@ -387,5 +387,87 @@ INSTANTIATE_TEST_SUITE_P(SwitchProducts, FamilyAnalogCancel,
                              return std::string(name);
                          });
 
+// The analog dialog on products with an exposure in seconds, a black level, a preset and a gain
+// mode: every change it makes (the time typed in, Default) is one the session keeps and its
+// getters report, and Cancel puts the camera and the session back to what they were.
+class FamilyAnalogDialog : public testing::TestWithParam<int32_t> {
+protected:
+    void SetUp() override {
+        sim::CSimulatedBus::Instance().SetSpeed(sim::SimSpeed::Fast);
+        port_ = sim::CSimulatedBus::Instance().Attach(static_cast<uint16_t>(GetParam()), -1);
+        ASSERT_GE(port_, 0);
+        session::ChooseSessionProduct(GetParam());
+        ASSERT_EQ(session_.Initialize(nullptr), 1);
+        ASSERT_NE(session_.Camera(), nullptr);
+    }
+    void TearDown() override {
+        session::ChooseSessionProduct(0);
+        sim::CSimulatedBus::Instance().Detach(port_);
+    }
+
+    // The exposure, level, preset and gain mode as the exports read them, then as kept.
+    std::vector<double> Readings() {
+        int32_t ok = 0;
+        const session::AnalogSettings& a = session_.Analog();
+        return {session_.GetExposureTimeEx(&ok),
+                static_cast<double>(session_.GetRealExposureTime(&ok)),
+                static_cast<double>(session_.GetFilterValue(104, &ok)),
+                static_cast<double>(session_.GetFilterValue(105, &ok)),
+                static_cast<double>(session_.GetFilterValue(106, &ok)),
+                static_cast<double>(a.gainMode.load()),
+                static_cast<double>(a.presetState.load()),
+                static_cast<double>(a.blackLevel.load()),
+                a.exposureSeconds.load()};
+    }
+
+    test::ScratchSettingsStore scratch_{true};
+    int32_t port_ = -1;
+    session::COvilux session_;
+};
+
+TEST_P(FamilyAnalogDialog, TypedSecondsAndDefaultAreKeptByTheSessionAndCancelUndoesThem) {
+    const bool level = session_.SetFilterValue(106, 0x23) == 1;
+    const bool preset = session_.SetFilterValue(105, 1) == 1;
+    ASSERT_EQ(session_.SetFilterValue(104, 1), 1);
+    ASSERT_EQ(session_.SetExposureTimeEx(0.02), 1);
+    const std::vector<double> before = Readings();
+    {
+        CAnalogDialogLogic logic(session_);
+        ASSERT_TRUE(logic.TakesSeconds());
+        logic.ChooseUnit(kMilliseconds);
+        EXPECT_FALSE(logic.SetSecondsText("five"));
+        ASSERT_TRUE(logic.SetSecondsText("5"));
+        int32_t ok = 0;
+        EXPECT_DOUBLE_EQ(session_.GetExposureTimeEx(&ok), 0.005);
+        EXPECT_EQ(session_.Analog().exposureSeconds.load(), 0.005);
+        EXPECT_EQ(logic.SecondsText(), "5");
+        int32_t taken = 0;
+        ASSERT_TRUE(session_.Camera()->GetRealExposure(&taken));
+        EXPECT_EQ(session_.Analog().exposure, taken) << "the value shown beside the time is the camera's";
+
+        logic.Default();
+        EXPECT_EQ(session_.GetFilterValue(104, &ok), 0);
+        EXPECT_EQ(session_.Analog().gainMode, 0) << "kept, or the next capture start puts the old mode back";
+        if (level) {
+            int32_t standard = -1;
+            ASSERT_TRUE(session_.Camera()->GetLevelDefault(&standard));
+            EXPECT_EQ(session_.GetFilterValue(106, &ok), standard);
+            EXPECT_EQ(session_.Analog().blackLevel, standard);
+        }
+        if (preset) {
+            EXPECT_EQ(session_.GetFilterValue(105, &ok), 0);
+            EXPECT_EQ(session_.Analog().presetState, 0);
+        }
+        double standardSeconds = 0.0;
+        ASSERT_TRUE(session_.Camera()->GetExposureSecondsDefault(&standardSeconds));
+        EXPECT_DOUBLE_EQ(session_.GetExposureTimeEx(&ok), standardSeconds);
+        logic.Finish(false);
+    }
+    EXPECT_EQ(Readings(), before);
+}
+
+// 0x32D0 has the level and the gain mode, 0x32C0 the preset and the gain mode; both take seconds.
+INSTANTIATE_TEST_SUITE_P(Products, FamilyAnalogDialog, testing::Values(0x32D0, 0x32C0));
+
 }  // namespace
 }  // namespace ovilux::dialogs

@@ -9,6 +9,7 @@
 
 #include "platform/Event.h"
 #include "platform/MessageWindow.h"
+#include "support/Patience.h"
 
 using namespace ovilux::platform;
 
@@ -80,7 +81,8 @@ TEST(MessageWindow, DestroyingAWindowWakesItsWaiter) {
     ASSERT_NE(window, nullptr);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     DestroyMessageWindow(window);
-    ASSERT_EQ(answer.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "the waiter still waits";
+    ASSERT_EQ(answer.wait_for(std::chrono::milliseconds(ovilux::test::PatienceMs(10000))), std::future_status::ready)
+        << "the waiter still waits";
     EXPECT_FALSE(answer.get());
     EXPECT_FALSE(IsWindowAlive(window));
 }

@@ -21,6 +21,7 @@
 
 #include "platform/SettingsStore.h"
 #include "support/ChildProcess.h"
+#include "support/Patience.h"
 
 namespace ovilux::platform {
 namespace {
@@ -274,7 +275,7 @@ const bool kPairWriterRole = test::RegisterChildRole("settings-pair-writer", [](
 
 // Child: reads both writers' keys until both reached their last pair; every read is whole.
 const bool kPairReaderRole = test::RegisterChildRole("settings-pair-reader", [](const std::vector<std::string>&) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(test::PatienceMs(60000));
     uint32_t last[2] = {0, 0};
     while (std::min(last[0], last[1]) < 60 && std::chrono::steady_clock::now() < deadline) {
         SettingsStore store;

@@ -12,6 +12,7 @@
 #include "platform/SettingsStore.h"
 #include "support/ChildProcess.h"
 #include "support/ScratchSettingsStore.h"
+#include "support/Patience.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -244,7 +245,7 @@ TEST(SettingsStore, AWriterKilledMidStoreLeavesWholeStores) {
         }
     }
     SettingsStore reader;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(test::PatienceMs(20000));
     while (DwordOf(reader.ReadKey("Camera_00\\Gain"), "V49").value_or(0) < 3 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

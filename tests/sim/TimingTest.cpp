@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "SimFixture.h"
+#include "support/Patience.h"
 
 using namespace ovilux::simtest;
 using Clock = std::chrono::steady_clock;
@@ -32,7 +33,8 @@ struct Edge {
 Edge NextFrameEdge(SimHost& host, std::chrono::milliseconds limit) {
     Edge edge;
     const auto start = host.FpgaRead(8);
-    const Clock::time_point deadline = Clock::now() + limit;
+    const auto patience = ovilux::test::PatienceMs(static_cast<uint32_t>(limit.count()));
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(patience);
     while (start && Clock::now() < deadline) {
         const auto now = host.FpgaRead(8);
         if (now && *now != *start) {

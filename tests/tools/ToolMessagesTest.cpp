@@ -24,6 +24,7 @@
 #endif
 
 #include "tools/ToolRunner.h"
+#include "support/Patience.h"
 
 using ovilux::test::RunBesideMe;
 using ovilux::test::TemporaryPath;
@@ -155,7 +156,9 @@ TEST(ToolMessages, LiveViewStopsOnASignalWithItsSummary) {
         ASSERT_EQ(posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&actions);
         // Signal once the first progress line shows live view running (a line a second: not a terminal).
-        for (int i = 0; i < 600 && ReadText(output).find("fps") == std::string::npos; ++i) {
+        const auto patience = std::chrono::milliseconds(ovilux::test::PatienceMs(30000));
+        const auto deadline = std::chrono::steady_clock::now() + patience;
+        while (ReadText(output).find("fps") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         kill(child, signal);

@@ -21,6 +21,7 @@
 #include "sim/SimCamera.h"
 #include "tools/ToolRunner.h"
 #include "usbfs/EmulatedUsbBus.h"
+#include "support/Patience.h"
 
 namespace ovilux::test {
 namespace {
@@ -72,7 +73,7 @@ protected:
         handle_ = Ovilux_Initialize(notify_);
         ASSERT_NE(handle_, 0u);
         // libusb hears of a camera on its own thread; a session made before that selects it now.
-        const auto deadline = Clock::now() + std::chrono::seconds(5);
+        const auto deadline = Clock::now() + std::chrono::milliseconds(PatienceMs(5000));
         char names[10 * 256];
         Message ignored;
         while (Ovilux_EnumDevice(handle_, names) != 1 && Clock::now() < deadline) {
@@ -349,7 +350,7 @@ TEST_F(LibusbSession, AShortChunkDuringLiveViewLosesItsFrameOnly) {
         return count;
     };
     int checked = 0;
-    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(PatienceMs(60000));
     while (checked < 4 && Clock::now() < deadline) {
         if (AwaitMessage(frames, 5000, frame)) {
             EXPECT_EQ(patternedRows(), 0u) << "a delivered frame holds bytes that never came";

@@ -19,6 +19,7 @@
 #include "usb/OviCy3Cam.h"
 #include "usb/TransferLayout.h"
 #include "usb/TransportTestSupport.h"
+#include "support/Patience.h"
 
 using namespace ovilux;
 using namespace ovilux::usb;
@@ -57,7 +58,7 @@ protected:
     // libusb learns of devices from udev's events, on its own thread.
     std::vector<std::string> WaitForCameras(size_t count) {
         std::vector<std::string> paths;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(test::PatienceMs(5000));
         while ((paths = port.EnumerateInterfaces(platform::kFx3DriverGuid)).size() != count &&
                std::chrono::steady_clock::now() < deadline) {
             Event(EventReset::Manual, false).Wait(10);
@@ -445,7 +446,7 @@ TEST_F(LibusbTransport, TheSelectedCameraStaysClaimedAndAClaimHeldElsewhereIsSai
     ASSERT_TRUE(cam->FpgaWrite(7, 1));
     EXPECT_TRUE(bus.Claimed(9)) << "between two requests of the selected camera";
     cam.reset();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(test::PatienceMs(5000));
     while (bus.Claimed(9) && std::chrono::steady_clock::now() < deadline) {
         Event(EventReset::Manual, false).Wait(10);
     }

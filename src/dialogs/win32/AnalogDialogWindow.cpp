@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "camera/OviluxUXBase.h"
 #include "dialogs/AnalogDialogLogic.h"
 #include "dialogs/PropertyDialogs.h"
 #include "dialogs/win32/DialogIds.h"

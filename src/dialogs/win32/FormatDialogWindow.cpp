@@ -6,7 +6,6 @@
 
 #include <cstdio>
 
-#include "camera/OviluxUXBase.h"
 #include "dialogs/FormatDialogLogic.h"
 #include "dialogs/PropertyDialogs.h"
 #include "dialogs/win32/DialogIds.h"
@@ -162,9 +161,8 @@ int32_t ShowCameraDialog(session::COvilux& session, platform::WindowHandle owner
         session.RecordError(session::code::kNotSupported);
         return 0;
     }
-    camera::COviluxUXBase* camera = session.Camera();
     CFormatDialogRun run(session);
-    FormatWindow window(camera->GetDeviceNumber(), camera->IsWidthFree() != 0, camera->IsHeightFree() != 0);
+    FormatWindow window(session.SelectedDeviceNumber(), session.WidthFree(), session.HeightFree());
     const INT_PTR result = DialogBoxParamW(LibraryModule(), MAKEINTRESOURCEW(LocalTemplate(IDD_FORMAT_EN, IDD_FORMAT_JA)),
                                            static_cast<HWND>(owner), FormatProc, reinterpret_cast<LPARAM>(&window));
     run.Finish(result == IDOK);

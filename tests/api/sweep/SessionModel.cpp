@@ -8,6 +8,7 @@
 #include "api/sweep/SessionModel.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "image/filters/GrayGains.h"
@@ -90,6 +91,55 @@ Mosaic SceneMosaic(const SessionModel& m, bool wide) {
     return mosaic;
 }
 
+// The mask filter of uniform references: each sample normalised between dark and bright
+// (8-bit: to 0..255, left alone when they are equal; 16-bit: to the 12-bit range, left alone
+// when bright is not above dark).
+int32_t Normalised(int32_t v, bool wide, const SessionModel& m) {
+    if (!wide) {
+        if (m.dark8 == m.bright8) {
+            return v;
+        }
+        return std::clamp((v - m.dark8) * 256 / (m.bright8 - m.dark8), 0, 255);
+    }
+    if (m.dark16 >= m.bright16) {
+        return v;
+    }
+    return v <= m.dark16 ? 0 : std::min((v - m.dark16) * 4096 / (m.bright16 - m.dark16), 4095);
+}
+
+// The raw frame as the chain's later steps see it: the scene's mosaic through the mask filter
+// when that is on.
+Mosaic RawMosaic(const SessionModel& m, bool wide) {
+    Mosaic mosaic = SceneMosaic(m, wide);
+    if (m.filters.at(kMaskFilter) != 0) {
+        for (auto& row : mosaic.sample) {
+            for (int32_t& sample : row) {
+                sample = Normalised(sample, wide, m);
+            }
+        }
+    }
+    return mosaic;
+}
+
+// Whether the dot filter marks any sample of the mosaic: one that differs from the mean of its
+// four neighbours by the threshold or more (the masks stay clear with the references the
+// programs load). Frames too small to have samples it looks at are left alone.
+bool DotFilterMarks(const Mosaic& mosaic, bool wide, int32_t width, int32_t height) {
+    if (width < 9 || height < 9) {
+        return false;
+    }
+    const int32_t threshold = wide ? 480 : 30;
+    for (int r = 0; r < 2; ++r) {
+        for (int c = 0; c < 2; ++c) {
+            const int32_t mean = (2 * mosaic.sample[r][1 - c] + 2 * mosaic.sample[1 - r][c]) >> 2;
+            if (std::abs(mosaic.sample[r][c] - mean) >= threshold) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // The demosaic of a mosaic that repeats every two samples: each output pixel's block holds one
 // sample of each parity, and the four same-coloured samples each colour is interpolated from
 // share their parity, so the picture is one colour: blue, green, red.
@@ -131,7 +181,7 @@ void PutSample(image::DibImage& image, int32_t x, int32_t y, int channel, int32_
 
 void SessionModel::MeasureGrayGains() {
     const bool wide = bits == 16;
-    const Mosaic mosaic = SceneMosaic(*this, wide);
+    const Mosaic mosaic = RawMosaic(*this, wide);
     int32_t means[4] = {};
     for (int r = 0; r < 2; ++r) {
         for (int c = 0; c < 2; ++c) {
@@ -152,13 +202,165 @@ void SessionModel::MeasureGrayGains() {
     filters[23] = gain(means[3]);
 }
 
+void SessionModel::SetGlobalGain(int32_t value) {
+    globalGain = value;
+    for (int32_t index : kColourGainIndices) {
+        colourGains[index] = value;
+    }
+}
+
+namespace {
+
+// Auto iris's regions, as fractions of the raw frame's width and height: left, top, right,
+// bottom; the first sets the base factor, the others adjust it in this order.
+constexpr double kIrisRegions[5][4] = {
+    {0.1, 0.1, 0.2, 0.2}, {0.1, 0.8, 0.2, 0.9}, {0.45, 0.45, 0.55, 0.55}, {0.8, 0.1, 0.9, 0.2}, {0.8, 0.8, 0.9, 0.9}};
+
+// A region's level on the 8-bit scale: a 16-bit sample's 12 significant bits read as bits 11
+// to 4. The mosaic repeats every two samples, so the mean follows from how many samples of
+// each parity the region holds.
+int32_t IrisLevel(const Mosaic& mosaic, bool wide, int32_t width, int32_t height, const double (&region)[4]) {
+    const int32_t left = static_cast<int32_t>(region[0] * width), top = static_cast<int32_t>(region[1] * height);
+    const int32_t right = static_cast<int32_t>(region[2] * width), bottom = static_cast<int32_t>(region[3] * height);
+    if (right <= left || bottom <= top) {
+        return 0;
+    }
+    int64_t sum = 0;
+    for (int32_t y = top; y < bottom; ++y) {
+        for (int32_t x = left; x < right; ++x) {
+            const int32_t sample = mosaic.sample[y & 1][x & 1];
+            sum += wide ? (sample >> 4) & 0xFF : sample;
+        }
+    }
+    return static_cast<int32_t>(sum / (int64_t{right - left} * (bottom - top)));
+}
+
+// The factor in hundredths: above 200 is too bright, above 160 a little, below 100 too dark.
+int32_t IrisFactor(const Mosaic& mosaic, bool wide, int32_t width, int32_t height) {
+    int32_t factor = 0;
+    for (int region = 0; region < 5; ++region) {
+        const int32_t level = IrisLevel(mosaic, wide, width, height, kIrisRegions[region]);
+        const int32_t step = level > 200 ? -15 : level > 160 ? -10 : level < 100 ? 5 : 0;
+        factor = region == 0 ? 100 + step : factor + step;
+    }
+    return factor;
+}
+
+}  // namespace
+
+void SessionModel::RunAutoIris() {
+    if (autoIris != 1 && autoIris != 2) {
+        return;
+    }
+    const bool wide = bits == 16 || bits >= 48;
+    const int32_t factor = IrisFactor(SceneMosaic(*this, wide), wide, FrameWidth(), FrameHeight());
+    if (factor > 60 && factor < 120) {
+        return;
+    }
+    const auto clamp = [](int64_t value, int32_t minimum, int32_t maximum) {
+        return static_cast<int32_t>(value < minimum ? minimum : value >= maximum ? maximum : value);
+    };
+    if (autoIris == 2) {
+        // The new gain sets the colour gains too; from a gain the model does not know they are
+        // not known either.
+        if (!globalGain) {
+            colourGains.clear();
+        } else {
+            int64_t value = int64_t{std::max(*globalGain, 4)} * factor / 100;
+            if (factor > 100) {
+                value = std::max<int64_t>(value, 4);
+            }
+            SetGlobalGain(clamp(value, limits.gainMin, limits.gainMax));
+        }
+        return;
+    }
+    if (exposure) {
+        const int64_t value = std::max<int64_t>(static_cast<uint16_t>(int64_t{*exposure} * factor / 100), 1);
+        exposure = clamp(value, limits.exposureMin, limits.exposureMax);
+    }
+}
+
+// Over the whole raw frame: the mean of each colour, as the demosaic's table for the Bayer mode
+// the mirrors leave names them; red and blue gains bring them to green's.
+void SessionModel::MeasureWhiteBalance() {
+    const bool wide = bits >= 48;
+    const Mosaic mosaic = RawMosaic(*this, wide);
+    const int32_t mode = MirroredBayerMode(Filter(12), mirrorH, mirrorV);
+    double sums[3] = {};
+    int counts[3] = {};
+    for (int r = 0; r < 2; ++r) {
+        for (int c = 0; c < 2; ++c) {
+            const Colour colour = kDemosaicTable[mode][r][c];
+            sums[colour] += mosaic.sample[r][c];
+            ++counts[colour];
+        }
+    }
+    const double red = sums[kR] / counts[kR], green = sums[kG] / counts[kG], blue = sums[kB] / counts[kB];
+    if (red == 0 || green == 0 || blue == 0) {
+        return;
+    }
+    const double s = green + red + blue;
+    const auto gain = [&](double mean) { return static_cast<int32_t>(std::min((s / mean / 3) * 100 / (s / green / 3), 400.0)); };
+    filters[7] = gain(red);
+    filters[8] = 100;
+    filters[9] = gain(blue);
+}
+
+void SessionModel::ForgetAutoIrisResult() {
+    if (autoIris == 1) {
+        exposure.reset();
+    } else if (autoIris == 2) {
+        globalGain.reset();
+        colourGains.clear();
+    }
+}
+
+void SessionModel::Relaunch() {
+    for (int32_t index : {kBayerGainAuto, kGrayGainCounter, kDotFilter, kMaskFilter}) {
+        SetFilter(index, 0);
+    }
+    rawHolds[0] = rawHolds[1] = false;
+    dark8 = 0;
+    bright8 = 255;
+    dark16 = 0;
+    bright16 = 4095;
+}
+
+void SessionModel::SetFilter(int32_t index, int32_t value) {
+    filters[index] = value;
+    unknown.erase(index);
+}
+
 bool SessionModel::TakeFrame(image::DibImage& expected) {
     const bool monochrome = bits == 8 || bits == 16;
-    if (monochrome && Filter(19) == 1 && Filter(kGrayGainCounter) != 0) {
-        MeasureGrayGains();
-        if (Filter(kGrayGainCounter) > 0) {
-            --filters[kGrayGainCounter];
+    const bool wide = bits == 16 || bits >= 48;
+    rawHolds[RawDepth()] = true;
+    RunAutoIris();
+    // A frame the dot filter corrects: what the measurements below make of it is unknown.
+    const bool corrected = Filter(kDotFilter) != 0 && DotFilterMarks(RawMosaic(*this, wide), wide, FrameWidth(), FrameHeight());
+    if (!monochrome && Filter(kBayerGainAuto) != 0) {
+        if (corrected) {
+            unknown.insert({7, 8, 9});
+        } else {
+            MeasureWhiteBalance();
+            unknown.erase(7);
+            unknown.erase(8);
+            unknown.erase(9);
         }
+    }
+    if (monochrome && Filter(19) == 1 && (Filter(kGrayGainCounter) != 0 || Unknown(kGrayGainCounter))) {
+        if (corrected || Unknown(kGrayGainCounter)) {
+            unknown.insert({20, 21, 22, 23, kGrayGainCounter});
+        } else {
+            MeasureGrayGains();
+            if (Filter(kGrayGainCounter) > 0) {
+                --filters[kGrayGainCounter];
+            }
+        }
+    }
+    pictureKnown_ = !corrected && unknown.empty();
+    if (!pictureKnown_) {
+        return true;
     }
     if (expected.Create(FrameWidth(), FrameHeight(), static_cast<uint16_t>(bits)) == 0) {
         return false;
@@ -172,7 +374,7 @@ bool SessionModel::TakeFrame(image::DibImage& expected) {
 
 bool SessionModel::MonochromePicture(image::DibImage& expected) const {
     const bool wide = bits == 16;
-    const Mosaic mosaic = SceneMosaic(*this, wide);
+    const Mosaic mosaic = RawMosaic(*this, wide);
     int32_t luminance = -1;
     if (!wide && Filter(19) == 2) {
         const Bgr c = DemosaicColour(mosaic, MirroredBayerMode(Filter(12), mirrorH, mirrorV), Filter(7), Filter(9), false);
@@ -193,7 +395,7 @@ bool SessionModel::MonochromePicture(image::DibImage& expected) const {
 
 bool SessionModel::ColourPicture(image::DibImage& expected) const {
     const bool wide = bits >= 48;
-    const Bgr c = DemosaicColour(SceneMosaic(*this, wide), MirroredBayerMode(Filter(12), mirrorH, mirrorV), Filter(7),
+    const Bgr c = DemosaicColour(RawMosaic(*this, wide), MirroredBayerMode(Filter(12), mirrorH, mirrorV), Filter(7),
                                  Filter(9), wide);
     const int channels = bits == 32 || bits == 64 ? 4 : 3;
     for (int32_t y = 0; y < expected.Height(); ++y) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "image/DibImage.h"
 
@@ -27,6 +28,18 @@ struct Window {
 extern const std::map<int32_t, int32_t> kNeutralFilters;
 
 constexpr int32_t kGrayGainCounter = 28;
+constexpr int32_t kBayerGainAuto = 10;
+constexpr int32_t kDotFilter = 102;
+constexpr int32_t kMaskFilter = 103;
+
+// The camera's limits, as Ovilux_GetCameraInfo gives them.
+struct CameraLimits {
+    int32_t gainMin = 0, gainMax = 0, colourGainMin = 0, colourGainMax = 0, exposureMin = 0, exposureMax = 0;
+};
+
+// The camera gains of filter indices 13 (global) and 14 to 17 (red, green 1, green 2, blue).
+constexpr int32_t kGlobalGainIndex = 13;
+constexpr int32_t kColourGainIndices[] = {14, 15, 16, 17};
 
 class SessionModel {
 public:
@@ -43,9 +56,27 @@ public:
     int32_t Stride() const { return (FrameWidth() * bits / 8 + 3) & ~3; }
     int32_t ImageBytes() const { return Stride() * FrameHeight(); }
 
-    // One frame went through the chain in the current colour mode: the automatic gray gain
-    // measures it when it should, and counts it. Returns the picture that frame must be.
+    // One frame went through the chain in the current colour mode: auto iris scales the
+    // exposure or the global gain when the frame asks it to, the automatic white balance and
+    // gray gain measure it when they should. Returns the picture that frame must be.
     bool TakeFrame(image::DibImage& expected);
+
+    // Whether the last TakeFrame made a picture: none when the dot filter corrected samples
+    // (the model does not make its corrections) or a value the picture depends on is unknown.
+    bool PictureKnown() const { return pictureKnown_; }
+    // A value the chain measured on a frame the model could not make; the getters skip it
+    // until it is set again.
+    bool Unknown(int32_t index) const { return unknown.count(index) != 0; }
+    void SetFilter(int32_t index, int32_t value);
+
+    // The global gain sets every colour gain with it.
+    void SetGlobalGain(int32_t value);
+    // Live view or a recording converted frames the model did not count: what auto iris made
+    // of them is unknown until set again.
+    void ForgetAutoIrisResult();
+    // A new session on the camera: the settings the store keeps stay, the switches it does not
+    // keep and the defect references start afresh.
+    void Relaunch();
 
     Window window;
     int32_t subSample = 0;
@@ -53,11 +84,27 @@ public:
     int32_t mirrorH = 0, mirrorV = 0;
     std::map<int32_t, int32_t> filters;
     std::optional<int32_t> exposure, globalGain;  // the last value the camera accepted
+    std::map<int32_t, int32_t> colourGains;        // by filter index, once the camera took one
+    // The camera features of filter indices 104 to 106 the camera has, with the value it took.
+    std::map<int32_t, std::optional<int32_t>> features;
+    int32_t autoIris = 0;
+    CameraLimits limits;
+    std::set<int32_t> unknown;
+    // The defect references, the same at every sample: 8-bit dark and bright, 16-bit dark and
+    // bright (dark 0 and full scale bright until a mask file is loaded).
+    int32_t dark8 = 0, bright8 = 255, dark16 = 0, bright16 = 4095;
+    // Whether the raw buffer of each sample depth (8, 16 bits) holds a frame; unknown after a
+    // live view that may have resized it and failed before it converted a frame.
+    std::optional<bool> rawHolds[2] = {false, false};
+    int RawDepth() const { return bits == 16 || bits >= 48 ? 1 : 0; }
     uint8_t blue = 120, green = 140, red = 160;    // the scene's colour
 
 private:
+    bool pictureKnown_ = true;
     int32_t Filter(int32_t index) const { return filters.at(index); }
     void MeasureGrayGains();
+    void RunAutoIris();
+    void MeasureWhiteBalance();
     bool MonochromePicture(image::DibImage& expected) const;
     bool ColourPicture(image::DibImage& expected) const;
     void Adjust(image::DibImage& expected) const;

@@ -4,13 +4,13 @@
 #include "api/sweep/SweepRunner.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <thread>
 #include <utility>
@@ -19,7 +19,9 @@
 #include "OviluxSdk.h"
 #include "OviluxSim.h"
 #include "api/sweep/SessionModel.h"
+#include "api/sweep/SweepWatchdog.h"
 #include "image/DibImage.h"
+#include "support/Patience.h"
 #include "support/PictureCheck.h"
 
 namespace ovilux::test::sweep {
@@ -30,66 +32,10 @@ namespace {
 // wide enough for a loaded machine under ThreadSanitizer.
 constexpr uint32_t kFrameWaitMs = 3000;
 constexpr uint32_t kMarginMs = 20000;
+constexpr uint32_t kProduct = 0x3030;
 
-// Ends the process when the armed call outlives its limit: a blocked export cannot be
-// unwound, so the watchdog names it and the parent sees kBlocked.
-class Watchdog {
-public:
-    Watchdog() : thread_([this] { Watch(); }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            quit_ = true;
-        }
-        wake_.notify_all();
-        thread_.join();
-    }
-
-    void Arm(const std::string& what, uint32_t limitMs) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        what_ = what;
-        limitMs_ = limitMs;
-        deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-        armed_ = true;
-        wake_.notify_all();
-    }
-    void Disarm() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        armed_ = false;
-    }
-    // The calls that led to the armed one, printed with it.
-    void SetContext(const std::string& calls) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        context_ = calls;
-    }
-
-private:
-    void Watch() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        while (!quit_) {
-            if (!armed_) {
-                wake_.wait(lock);
-                continue;
-            }
-            if (wake_.wait_until(lock, deadline_) == std::cv_status::timeout && armed_ &&
-                std::chrono::steady_clock::now() >= deadline_) {
-                std::fprintf(stderr, "%s", context_.c_str());
-                std::fprintf(stderr, "watchdog: %s blocked for more than %u ms\n", what_.c_str(), limitMs_);
-                std::fflush(stderr);
-                std::_Exit(kBlocked);
-            }
-        }
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::string what_, context_;
-    uint32_t limitMs_ = 0;
-    std::chrono::steady_clock::time_point deadline_;
-    bool armed_ = false;
-    bool quit_ = false;
-    std::thread thread_;
-};
+// What a disagreement found now would be, for the thread that finds it.
+thread_local Verdict tKind = kWrongResult;
 
 std::string Text(const char* what, int64_t got, int64_t wanted) {
     std::ostringstream text;
@@ -97,22 +43,39 @@ std::string Text(const char* what, int64_t got, int64_t wanted) {
     return text.str();
 }
 
+// One camera and the session that drives it, with the model beside them.
+struct Rig {
+    int32_t port = 0;  // the simulated camera's port, which is its device number too
+    uint32_t handle = 0;
+    OVILUX_HWND notify = nullptr;
+    SessionModel model;
+    // Snapshots of one camera may run at once; each takes its frame from the model in turn.
+    std::mutex modelLock;
+};
+
 class Run {
 public:
-    explicit Run(const Program& program) : program_(program) {
+    explicit Run(const Program& program) : program_(program), watchdog_(kBlocked) {
         // One directory per run: runs of several build configurations may share the machine.
         const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
         directory_ = std::filesystem::temp_directory_path() / ("ovilux-sweep-" + std::to_string(now));
-        std::filesystem::create_directories(directory_);
+        std::filesystem::create_directories(directory_ / "config");
+        for (const Call& call : program) {
+            cameras_ = std::max(cameras_, call.camera + 1);
+        }
+        cameras_ = std::min(cameras_, 2);
     }
     ~Run() {
-        if (handle_ != 0) {
-            Ovilux_Release(handle_);
+        for (int i = 0; i < cameras_; ++i) {
+            Rig& rig = rigs_[i];
+            if (rig.handle != 0) {
+                Ovilux_Release(rig.handle);
+            }
+            if (rig.notify != nullptr) {
+                OviluxWnd_DestroyWindow(rig.notify);
+            }
+            OviluxSim_Detach(rig.port);
         }
-        if (notify_ != nullptr) {
-            OviluxWnd_DestroyWindow(notify_);
-        }
-        OviluxSim_Detach(0);
         std::error_code ignored;
         std::filesystem::remove_all(directory_, ignored);
     }
@@ -125,56 +88,160 @@ public:
         for (size_t i = 0; i < program_.size(); ++i) {
             calls += CallText(program_[i]) + "\n";
             watchdog_.SetContext(calls);
-            Outcome outcome = Step(program_[i]);
-            if (outcome.verdict != kClean) {
-                outcome.call = i;
-                outcome.message = CallText(program_[i]) + ": " + outcome.message;
+            const Call& call = program_[i];
+            const size_t members = call.op == Op::kTogether
+                                       ? std::min(static_cast<size_t>(std::max(call.a, 0)), program_.size() - i - 1)
+                                       : 0;
+            if (members == 0 || !MayRunTogether(&program_[i + 1], members)) {
+                // A group that may not run at once runs its calls one after the other.
+                if (Outcome outcome = Step(call); outcome.verdict != kClean) {
+                    return Located(outcome, i);
+                }
+                continue;
+            }
+            for (size_t m = 1; m <= members; ++m) {
+                calls += CallText(program_[i + m]) + "\n";
+            }
+            watchdog_.SetContext(calls);
+            if (Outcome outcome = Together(i + 1, members); outcome.verdict != kClean) {
                 return outcome;
             }
+            i += members;
         }
         return {};
     }
 
 private:
-    bool ShowScene() {
-        std::vector<uint8_t> picture(size_t{kActiveWidth} * kActiveHeight * 3);
-        for (size_t i = 0; i < picture.size(); i += 3) {
-            picture[i] = model_.blue;
-            picture[i + 1] = model_.green;
-            picture[i + 2] = model_.red;
-        }
-        return OviluxSim_ShowPicture(0, picture.data(), kActiveWidth, kActiveHeight, kActiveWidth * 3, 24) == 1 &&
-               OviluxSim_SetSceneOptions(0, OVILUX_SIM_STILL | OVILUX_SIM_NO_DEFECTS | OVILUX_SIM_FIXED_LEVELS) == 1;
+    Outcome Located(Outcome outcome, size_t at) const {
+        outcome.call = at;
+        outcome.message = CallText(program_[at]) + ": " + outcome.message;
+        return outcome;
     }
 
-    // A fresh session with every setting the model follows put to its starting value.
-    std::string Setup() {
-        if (OviluxSim_SetSpeed(OVILUX_SIM_SPEED_FAST) != 1 || OviluxSim_Attach(0x3030, 0) != 0 || !ShowScene()) {
-            return "the simulated camera could not be attached";
+    // The calls of a group, each on a thread of its own, then every camera's getters.
+    Outcome Together(size_t first, size_t count) {
+        std::vector<Outcome> outcomes(count);
+        std::vector<std::thread> threads;
+        for (size_t m = 0; m < count; ++m) {
+            threads.emplace_back([this, &outcomes, first, m] {
+                const Call& call = program_[first + m];
+                tKind = kWrongResult;
+                const std::string why = Act(rigs_[call.camera], call);
+                outcomes[m] = why.empty() ? Outcome{} : Outcome{tKind, 0, why};
+            });
         }
-        notify_ = OviluxWnd_CreateMessageWindow();
-        handle_ = Ovilux_Initialize(notify_);
-        if (handle_ == 0) {
-            return "no session";
+        for (std::thread& thread : threads) {
+            thread.join();
         }
+        for (size_t m = 0; m < count; ++m) {
+            if (outcomes[m].verdict != kClean) {
+                return Located(outcomes[m], first + m);
+            }
+        }
+        for (size_t m = 0; m < count; ++m) {
+            if (std::string why = Getters(rigs_[program_[first + m].camera]); !why.empty()) {
+                return Located(Outcome{tKind, 0, why}, first + m);
+            }
+        }
+        return {};
+    }
+
+    bool ShowScene(const Rig& rig) {
+        const SessionModel& m = rig.model;
+        std::vector<uint8_t> picture(size_t{kActiveWidth} * kActiveHeight * 3);
+        for (size_t i = 0; i < picture.size(); i += 3) {
+            picture[i] = m.blue;
+            picture[i + 1] = m.green;
+            picture[i + 2] = m.red;
+        }
+        return OviluxSim_ShowPicture(rig.port, picture.data(), kActiveWidth, kActiveHeight, kActiveWidth * 3, 24) == 1 &&
+               OviluxSim_SetSceneOptions(rig.port, OVILUX_SIM_STILL | OVILUX_SIM_NO_DEFECTS | OVILUX_SIM_FIXED_LEVELS) ==
+                   1;
+    }
+
+    // Selects the rig's camera and puts every setting the model follows to its starting value.
+    std::string Settle(Rig& rig) {
+        const uint32_t h = rig.handle;
+        SessionModel& m = rig.model;
         const std::pair<const char*, bool> steps[] = {
-            {"sub-sampling", Ovilux_SetSubSample(handle_, 0) == 1},
-            {"colour mode", Ovilux_SetColorMode(handle_, model_.bits) == 1},
-            {"mirrors", Ovilux_SetMirrorH(handle_, 0) == 1 && Ovilux_SetMirrorV(handle_, 0) == 1},
-            {"auto iris", Ovilux_SetAutoIris(handle_, 0) == 1},
-            {"window", Ovilux_SetCaptureWindowEx(handle_, 2592, model_.window.x, model_.window.width, 1944, model_.window.y,
-                                                 model_.window.height) == 1},
+            {"camera", Ovilux_SetDeviceNumber(h, rig.port) == 1},
+            {"sub-sampling", Ovilux_SetSubSample(h, m.subSample) == 1},
+            {"colour mode", Ovilux_SetColorMode(h, m.bits) == 1},
+            {"window",
+             Ovilux_SetCaptureWindowEx(h, 2592, m.window.x, m.window.width, 1944, m.window.y, m.window.height) == 1},
         };
         for (const auto& [what, ok] : steps) {
             if (!ok) {
-                return std::string("the starting ") + what + " was refused, code " +
-                       std::to_string(Ovilux_GetLastError(handle_));
+                return std::string("the ") + what + " was refused, code " + std::to_string(Ovilux_GetLastError(h));
             }
         }
-        for (const auto& [index, value] : model_.filters) {
-            if (Ovilux_SetFilterValue(handle_, index, value) != 1) {
-                return "the starting filter value " + std::to_string(index) + " was refused, code " +
-                       std::to_string(Ovilux_GetLastError(handle_));
+        return "";
+    }
+
+    // Fresh sessions (the settings store of a first run, in the run's own directory) with every
+    // setting the model follows put to its starting value.
+    std::string Setup() {
+        setenv("XDG_CONFIG_HOME", (directory_ / "config").c_str(), 1);
+        if (OviluxSim_SetSpeed(OVILUX_SIM_SPEED_FAST) != 1) {
+            return "the simulated cameras are not there";
+        }
+        for (int i = 0; i < cameras_; ++i) {
+            rigs_[i].port = i;
+            if (OviluxSim_Attach(kProduct, i) != i || !ShowScene(rigs_[i])) {
+                return "the simulated camera " + std::to_string(i) + " could not be attached";
+            }
+        }
+        for (int i = 0; i < cameras_; ++i) {
+            Rig& rig = rigs_[i];
+            rig.notify = OviluxWnd_CreateMessageWindow();
+            rig.handle = Ovilux_Initialize(rig.notify);
+            if (rig.handle == 0) {
+                return "no session";
+            }
+            if (std::string why = Settle(rig); !why.empty()) {
+                return "setting up: " + why;
+            }
+            const uint32_t h = rig.handle;
+            SessionModel& m = rig.model;
+            OviluxCameraInfo info{};
+            info.size = sizeof info;
+            if (Ovilux_GetCameraInfo(h, &info) != 1) {
+                return "no camera information";
+            }
+            m.limits = {info.globalGainMin, info.globalGainMax, info.colorGainMin, info.colorGainMax, info.exposureMin,
+                        info.exposureMax};
+            const std::pair<const char*, bool> steps[] = {
+                {"mirrors", Ovilux_SetMirrorH(h, 0) == 1 && Ovilux_SetMirrorV(h, 0) == 1},
+                {"auto iris", Ovilux_SetAutoIris(h, 0) == 1},
+                {"exposure", Ovilux_SetExposureTime(h, 100) == 1},
+                {"global gain", Ovilux_SetGlobalGain(h, 16) == 1},
+            };
+            for (const auto& [what, ok] : steps) {
+                if (!ok) {
+                    return std::string("the starting ") + what + " was refused, code " +
+                           std::to_string(Ovilux_GetLastError(h));
+                }
+            }
+            m.exposure = 100;
+            m.SetGlobalGain(16);
+            for (const auto& [index, value] : m.filters) {
+                if (Ovilux_SetFilterValue(h, index, value) != 1) {
+                    return "the starting filter value " + std::to_string(index) + " was refused, code " +
+                           std::to_string(Ovilux_GetLastError(h));
+                }
+            }
+            // Which of the gain mode, the preset and the black level this camera has.
+            int32_t ok = 0;
+            if (Ovilux_GetFilterValue(h, 104, &ok) != -1) {
+                m.features[104] = std::nullopt;
+            }
+            for (int32_t index : {105, 106}) {
+                Ovilux_GetFilterValue(h, index, &ok);
+                if (ok == 1) {
+                    m.features[index] = std::nullopt;
+                }
+            }
+            while (Ovilux_GetLastError(h) != 0) {
             }
         }
         return "";
@@ -182,19 +249,19 @@ private:
 
     template <typename F>
     auto Timed(const std::string& what, uint32_t limitMs, F call) {
-        watchdog_.Arm(what, limitMs);
+        const int ticket = watchdog_.Arm(what, limitMs);
         auto result = call();
-        watchdog_.Disarm();
+        watchdog_.Disarm(ticket);
         return result;
     }
 
     // The call's result: success as the model says, or a failure with its code on the stack.
-    std::string Result(int32_t result, bool accepted, int32_t code) {
+    std::string Result(const Rig& rig, int32_t result, bool accepted, int32_t code) {
         if (result != (accepted ? 1 : 0)) {
             return Text("the result", result, accepted ? 1 : 0);
         }
         if (!accepted) {
-            const int32_t last = Ovilux_GetLastError(handle_);
+            const int32_t last = Ovilux_GetLastError(rig.handle);
             if (last != code) {
                 return Text("the code of the refusal", last, code);
             }
@@ -202,53 +269,78 @@ private:
         return "";
     }
 
-    std::string Getters() {
-        kind_ = kWrongGetter;
-        if (Ovilux_GetColorMode(handle_) != model_.bits) {
-            return Text("the colour mode", Ovilux_GetColorMode(handle_), model_.bits);
+    std::string Getters(Rig& rig) {
+        tKind = kWrongGetter;
+        const uint32_t h = rig.handle;
+        const SessionModel& m = rig.model;
+        if (Ovilux_GetColorMode(h) != m.bits) {
+            return Text("the colour mode", Ovilux_GetColorMode(h), m.bits);
         }
-        if (Ovilux_GetSubSample(handle_) != model_.subSample) {
-            return Text("the sub-sampling", Ovilux_GetSubSample(handle_), model_.subSample);
+        if (Ovilux_GetSubSample(h) != m.subSample) {
+            return Text("the sub-sampling", Ovilux_GetSubSample(h), m.subSample);
         }
-        if (Ovilux_GetMirrorH(handle_) != model_.mirrorH || Ovilux_GetMirrorV(handle_) != model_.mirrorV) {
-            return Text("the mirrors", Ovilux_GetMirrorH(handle_) * 2 + Ovilux_GetMirrorV(handle_),
-                        model_.mirrorH * 2 + model_.mirrorV);
+        if (Ovilux_GetMirrorH(h) != m.mirrorH || Ovilux_GetMirrorV(h) != m.mirrorV) {
+            return Text("the mirrors", Ovilux_GetMirrorH(h) * 2 + Ovilux_GetMirrorV(h), m.mirrorH * 2 + m.mirrorV);
         }
         int32_t th = 0, hs = 0, eh = 0, tv = 0, vs = 0, ev = 0;
-        Ovilux_GetCaptureWindowEx(handle_, &th, &hs, &eh, &tv, &vs, &ev);
-        const Window& w = model_.window;
+        Ovilux_GetCaptureWindowEx(h, &th, &hs, &eh, &tv, &vs, &ev);
+        const Window& w = m.window;
         if (eh != w.width || ev != w.height || hs != w.x || vs != w.y) {
             std::ostringstream text;
             text << "the window is " << eh << " x " << ev << " at " << hs << ", " << vs << ", the model says " << w.width
                  << " x " << w.height << " at " << w.x << ", " << w.y;
             return text.str();
         }
-        for (const auto& [index, value] : model_.filters) {
-            if (index == kGrayGainCounter) {
-                continue;  // read back through its index is the exposure minimum, not the counter
-            }
-            int32_t ok = 0;
-            const int32_t got = Ovilux_GetFilterValue(handle_, index, &ok);
-            if (ok != 1 || got != value) {
-                return Text(("filter value " + std::to_string(index)).c_str(), got, value);
-            }
-        }
         int32_t ok = 0;
-        if (model_.exposure && Ovilux_GetExposureTime(handle_, &ok) != *model_.exposure) {
-            return Text("the exposure", Ovilux_GetExposureTime(handle_, &ok), *model_.exposure);
+        const auto reads = [&](int32_t index, int32_t value) -> std::string {
+            const int32_t got = Ovilux_GetFilterValue(h, index, &ok);
+            return ok != 1 || got != value ? Text(("filter value " + std::to_string(index)).c_str(), got, value) : "";
+        };
+        for (const auto& [index, value] : m.filters) {
+            // Read back through its index, the counter is the exposure minimum.
+            if (index != kGrayGainCounter && !m.Unknown(index)) {
+                if (std::string why = reads(index, value); !why.empty()) {
+                    return why;
+                }
+            }
         }
-        if (model_.globalGain && Ovilux_GetGlobalGain(handle_, &ok) != *model_.globalGain) {
-            return Text("the global gain", Ovilux_GetGlobalGain(handle_, &ok), *model_.globalGain);
+        for (const auto& [index, value] : m.colourGains) {
+            if (std::string why = reads(index, value); !why.empty()) {
+                return why;
+            }
+        }
+        for (const auto& [index, value] : m.features) {
+            if (value) {
+                if (std::string why = reads(index, *value); !why.empty()) {
+                    return why;
+                }
+            }
+        }
+        if (Ovilux_GetAutoIris(h, &ok) != m.autoIris) {
+            return Text("the auto iris mode", Ovilux_GetAutoIris(h, &ok), m.autoIris);
+        }
+        if (m.exposure && Ovilux_GetExposureTime(h, &ok) != *m.exposure) {
+            return Text("the exposure", Ovilux_GetExposureTime(h, &ok), *m.exposure);
+        }
+        if (m.globalGain && Ovilux_GetGlobalGain(h, &ok) != *m.globalGain) {
+            return Text("the global gain", Ovilux_GetGlobalGain(h, &ok), *m.globalGain);
+        }
+        while (Ovilux_GetLastError(h) != 0) {
         }
         return "";
     }
 
-    // The delivered image against the model's picture, rows in the order asked for.
-    std::string Picture(const std::vector<uint8_t>& delivered, const image::DibImage& expected, int32_t rowOrder) {
+    // The delivered image against the model's picture, rows in the order asked for; nothing to
+    // compare when the model could not make the picture.
+    std::string Picture(const SessionModel& model, const std::vector<uint8_t>& delivered, const image::DibImage& expected,
+                        int32_t rowOrder) {
+        if (!model.PictureKnown()) {
+            return "";
+        }
         const int32_t stride = expected.Stride();
         const int32_t height = expected.Height();
         const size_t rowBytes = static_cast<size_t>(expected.Width()) * expected.BytesPerPixel();
-        kind_ = kWrongPicture;
+        tKind = kWrongPicture;
         for (int32_t y = 0; y < height; ++y) {
             const uint8_t* want = static_cast<const uint8_t*>(expected.Bits()) + static_cast<size_t>(y) * stride;
             const int32_t row = rowOrder != 0 ? y : height - 1 - y;
@@ -265,20 +357,34 @@ private:
                 return text.str();
             }
         }
-        kind_ = kWrongResult;
+        tKind = kWrongResult;
         return "";
     }
 
-    std::string Snap(int32_t rowOrder) {
-        std::vector<uint8_t> buffer(static_cast<size_t>(model_.ImageBytes()));
+    // The model's next frame, and the delivered picture against it.
+    std::string ModelFrame(Rig& rig, const std::vector<uint8_t>* delivered, int32_t rowOrder) {
+        std::lock_guard<std::mutex> hold(rig.modelLock);
+        image::DibImage expected;
+        if (!rig.model.TakeFrame(expected)) {
+            return "the model could not make its picture";
+        }
+        return delivered != nullptr ? Picture(rig.model, *delivered, expected, rowOrder) : "";
+    }
+
+    std::string Snap(Rig& rig, int32_t rowOrder) {
+        std::vector<uint8_t> buffer;
+        {
+            std::lock_guard<std::mutex> hold(rig.modelLock);
+            buffer.resize(static_cast<size_t>(rig.model.ImageBytes()));
+        }
         // A frame the camera did not deliver within its wait (code 8, a starved machine) is
         // no picture at all, not a wrong one: the snapshot is asked for again, twice at most.
         int32_t result = 0, code = 0;
         for (int attempt = 0; attempt < 3 && result != 1; ++attempt) {
             result = Timed("snapshot", kFrameWaitMs + kMarginMs, [&] {
-                return Ovilux_SnapShot(handle_, buffer.data(), static_cast<int32_t>(buffer.size()), rowOrder);
+                return Ovilux_SnapShot(rig.handle, buffer.data(), static_cast<int32_t>(buffer.size()), rowOrder);
             });
-            code = result == 1 ? 0 : Ovilux_GetLastError(handle_);
+            code = result == 1 ? 0 : Ovilux_GetLastError(rig.handle);
             if (code != OVILUX_CODE_NO_FRAME) {
                 break;
             }
@@ -286,44 +392,64 @@ private:
         if (result != 1) {
             return Text("the snapshot's result", result, 1) + " (code " + std::to_string(code) + ")";
         }
-        image::DibImage expected;
-        if (!model_.TakeFrame(expected)) {
-            return "the model could not make its picture";
-        }
-        return Picture(buffer, expected, rowOrder);
+        return ModelFrame(rig, &buffer, rowOrder);
     }
 
-    std::string LiveView(int32_t frames) {
-        std::vector<uint8_t> buffer(static_cast<size_t>(model_.ImageBytes()));
-        const uint32_t limit = kFrameWaitMs * static_cast<uint32_t>(frames + 1) + kMarginMs;
+    // Live view with per-frame messages, in the library's preview window when asked: without a
+    // display to show it on, the start fails with code 4.
+    std::string LiveView(Rig& rig, int32_t frames, bool window) {
+        std::vector<uint8_t> buffer(static_cast<size_t>(rig.model.ImageBytes()));
+        // A frame comes within the camera's wait on an idle machine; a loaded one may take longer.
+        const uint32_t frameWait = PatienceMs(kFrameWaitMs);
+        const uint32_t limit = frameWait * static_cast<uint32_t>(frames + 1) + kMarginMs;
         // Messages an earlier live view left queued are not frames of this one.
         uint32_t message = 0;
         uintptr_t wParam = 0;
         intptr_t lParam = 0;
-        while (OviluxWnd_GetMessage(notify_, 0, &message, &wParam, &lParam) == 1) {
+        while (OviluxWnd_GetMessage(rig.notify, 0, &message, &wParam, &lParam) == 1) {
         }
         const int32_t started = Timed("live view start", limit, [&] {
-            return Ovilux_CallBackPreview(handle_, notify_, buffer.data(), static_cast<int32_t>(buffer.size()), 1);
+            return Ovilux_CallBackPreview(rig.handle, rig.notify, buffer.data(), static_cast<int32_t>(buffer.size()), 1);
         });
+#if !defined(_WIN32)
+        const char* display = std::getenv("DISPLAY");
+        if (window && (display == nullptr || *display == '\0')) {
+            // Capture may have been prepared, resizing the raw buffer, before the window failed.
+            rig.model.rawHolds[rig.model.RawDepth()].reset();
+            return Result(rig, started, false, OVILUX_CODE_WINDOW);
+        }
+#endif
         if (started != 1) {
-            return Text("the live view's start", started, 1);
+            return Text("the live view's start", started, 1) + " (code " + std::to_string(Ovilux_GetLastError(rig.handle)) +
+                   ")";
         }
         int seen = 0;
         Timed("waiting for live-view frames", limit, [&] {
-            while (seen < frames && OviluxWnd_GetMessage(notify_, kFrameWaitMs, &message, &wParam, &lParam) == 1) {
+            while (seen < frames && OviluxWnd_GetMessage(rig.notify, frameWait, &message, &wParam, &lParam) == 1) {
                 seen += message == OVILUX_WM_FRAME && wParam != 0 ? 1 : 0;
             }
             return 0;
         });
-        const int32_t stopped = Timed("stop preview", kFrameWaitMs + kMarginMs, [&] { return Ovilux_StopPreview(handle_); });
+        const int32_t stopped =
+            Timed("stop preview", kFrameWaitMs + kMarginMs, [&] { return Ovilux_StopPreview(rig.handle); });
         if (stopped != 1 || seen < frames) {
             return "the live view delivered " + std::to_string(seen) + " of " + std::to_string(frames) + " frames";
         }
-        image::DibImage expected;
-        if (!model_.TakeFrame(expected)) {
-            return "the model could not make its picture";
+        // Frames may have come after the ones counted: what auto iris made of them is not known.
+        const std::string why = ModelFrame(rig, &buffer, 1);
+        rig.model.ForgetAutoIrisResult();
+        return why;
+    }
+
+    std::string Preview(Rig& rig, int32_t frames) {
+        if (Ovilux_SetPreviewWindow(rig.handle, nullptr, 16, 16, 320, 240) != 1) {
+            return "the preview window's placement was refused";
         }
-        return Picture(buffer, expected, 1);
+        const std::string why = LiveView(rig, frames, true);
+        if (Ovilux_SetPreviewWindow(rig.handle, nullptr, 0, 0, 0, 0) != 1) {
+            return "the preview window's placement could not be cleared";
+        }
+        return why;
     }
 
     std::string FileMade(const std::filesystem::path& file, const char* magic) {
@@ -347,15 +473,20 @@ private:
         return in && !error && std::memcmp(head, "RIFF", 4) == 0 && riff != 0 && riff + 8u == size;
     }
 
+    std::filesystem::path FileOf(const Rig& rig, const std::string& name) const {
+        return directory_ / ("camera" + std::to_string(rig.port) + "-" + name);
+    }
+
     // A recording: the call starts it beside a live view; the file is finalised by itself once
     // the time has passed, and the live view is stopped then.
-    std::string Record(int32_t ms) {
-        const std::filesystem::path file = directory_ / "sweep.avi";
+    std::string Record(Rig& rig, int32_t ms) {
+        const std::filesystem::path file = FileOf(rig, "sweep.avi");
         const uint32_t limit = static_cast<uint32_t>(ms) + kFrameWaitMs + kMarginMs;
         const int32_t result = Timed("record " + std::to_string(ms) + " ms", limit,
-                                     [&] { return Ovilux_Record(handle_, file.string().c_str(), ms, 0); });
+                                     [&] { return Ovilux_Record(rig.handle, file.string().c_str(), ms, 0); });
         if (result != 1) {
-            return Text("the recording's result", result, 1) + " (code " + std::to_string(Ovilux_GetLastError(handle_)) + ")";
+            return Text("the recording's result", result, 1) + " (code " +
+                   std::to_string(Ovilux_GetLastError(rig.handle)) + ")";
         }
         Timed("waiting for the recording to be finalised", limit, [&] {
             while (!Finalised(file)) {
@@ -363,47 +494,50 @@ private:
             }
             return 0;
         });
-        Timed("stop preview after a recording", kFrameWaitMs + kMarginMs, [&] { return Ovilux_StopPreview(handle_); });
+        Timed("stop preview after a recording", kFrameWaitMs + kMarginMs, [&] { return Ovilux_StopPreview(rig.handle); });
         std::filesystem::remove(file);
-        image::DibImage ignored;
-        return model_.TakeFrame(ignored) ? "" : "the model could not make its picture";
+        const std::string why = ModelFrame(rig, nullptr, 1);
+        rig.model.ForgetAutoIrisResult();
+        return why;
     }
 
     // Recordings started again and again on a second thread while this one stops the live
     // view (or closes the camera) again and again: every call returns, and afterwards the
     // session works on. The snapshot at the end settles a gray-gain measurement the race may
     // or may not have made.
-    std::string RecordVersus(int32_t ms, bool close) {
+    std::string RecordVersus(Rig& rig, int32_t ms, bool close) {
         const std::string what = "record on one thread against " + std::string(close ? "close" : "stop preview") +
                                  " on another, for " + std::to_string(ms) + " ms";
-        watchdog_.Arm(what, static_cast<uint32_t>(ms) + kFrameWaitMs + kMarginMs);
+        const int ticket = watchdog_.Arm(what, static_cast<uint32_t>(ms) + kFrameWaitMs + kMarginMs);
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         std::thread recorder([&] {
             for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
-                const std::filesystem::path file = directory_ / ("versus-" + std::to_string(i % 4) + ".avi");
-                Ovilux_Record(handle_, file.string().c_str(), 30, 0);
+                const std::filesystem::path file = FileOf(rig, "versus-" + std::to_string(i % 4) + ".avi");
+                Ovilux_Record(rig.handle, file.string().c_str(), 30, 0);
             }
         });
         while (std::chrono::steady_clock::now() < end) {
-            close ? Ovilux_Close(handle_) : Ovilux_StopPreview(handle_);
+            close ? Ovilux_Close(rig.handle) : Ovilux_StopPreview(rig.handle);
             std::this_thread::yield();
         }
         recorder.join();
-        Ovilux_StopPreview(handle_);
-        watchdog_.Disarm();
-        if (close && Ovilux_SetDeviceNumber(handle_, 0) != 1) {
+        Ovilux_StopPreview(rig.handle);
+        watchdog_.Disarm(ticket);
+        if (close && Ovilux_SetDeviceNumber(rig.handle, rig.port) != 1) {
             return "the camera could not be selected again after the close";
         }
-        return Snap(1);
+        rig.model.ForgetAutoIrisResult();
+        return Snap(rig, 1);
     }
 
-    std::string Save(int32_t format) {
-        const std::string snapped = Snap(1);
+    std::string Save(Rig& rig, int32_t format) {
+        const std::string snapped = Snap(rig, 1);
         if (!snapped.empty()) {
             return snapped;
         }
-        const std::filesystem::path file = directory_ / "sweep.img";
-        const int32_t result = Timed("save image", kMarginMs, [&] { return Ovilux_SaveImage(handle_, file.string().c_str(), format); });
+        const std::filesystem::path file = FileOf(rig, "sweep.img");
+        const int32_t result =
+            Timed("save image", kMarginMs, [&] { return Ovilux_SaveImage(rig.handle, file.string().c_str(), format); });
         if (result != 1) {
             return Text("the save's result", result, 1);
         }
@@ -412,111 +546,267 @@ private:
         return why;
     }
 
-    Outcome Step(const Call& call) {
-        kind_ = kWrongResult;
-        while (Ovilux_GetLastError(handle_) != 0) {
+    // A filter value: kept image settings within their ranges, camera gains within the camera's
+    // limits, and the camera features only where the camera has them.
+    std::string Filter(Rig& rig, int32_t index, int32_t value) {
+        SessionModel& m = rig.model;
+        const int32_t result = Ovilux_SetFilterValue(rig.handle, index, value);
+        if (index >= 14 && index <= 17) {
+            const bool accepted = value >= m.limits.colourGainMin && value <= m.limits.colourGainMax;
+            if (accepted) {
+                m.colourGains[index] = value;
+            }
+            return Result(rig, result, accepted, OVILUX_CODE_BAD_ARGUMENT);
         }
+        if (index >= 104 && index <= 106) {
+            const auto feature = m.features.find(index);
+            const bool has = feature != m.features.end();
+            if (has) {
+                feature->second = index == 105 ? (value > 0 ? 1 : 0) : value;
+            }
+            // A camera without the gain mode answers the request with 0 and no code.
+            return Result(rig, result, has, index == 104 ? 0 : OVILUX_CODE_NOT_SUPPORTED);
+        }
+        m.SetFilter(index, value);
+        return Result(rig, result, true, 0);
+    }
+
+    // 0: the references saved and loaded back; 1: references of the call's own; 2: a file whose
+    // header is damaged; 3: a file that is not there. Only whole mask files are taken.
+    std::string MaskFile(Rig& rig, const Call& call) {
+        SessionModel& m = rig.model;
+        const std::filesystem::path file = FileOf(rig, "sweep.mask");
         std::string why;
+        switch (call.a) {
+            case 0: {
+                if (Ovilux_SaveMaskFile(rig.handle, file.string().c_str()) != 1) {
+                    return "the mask file was not saved";
+                }
+                std::error_code error;
+                if (std::filesystem::file_size(file, error) != kMaskFileBytes) {
+                    return "the saved mask file is " + std::to_string(std::filesystem::file_size(file, error)) + " bytes";
+                }
+                why = Result(rig, Ovilux_LoadMaskFile(rig.handle, file.string().c_str()), true, 0);
+                break;
+            }
+            case 1:
+            case 2: {
+                const bool whole = call.a == 1;
+                if (!WriteMaskFile(file, call.b, call.c, call.d, 16 * call.c, whole)) {
+                    return "the mask file could not be written";
+                }
+                why = Result(rig, Ovilux_LoadMaskFile(rig.handle, file.string().c_str()), whole, OVILUX_CODE_MASK_FILE);
+                if (whole) {
+                    std::lock_guard<std::mutex> hold(rig.modelLock);
+                    m.dark8 = call.b;
+                    m.bright8 = call.c;
+                    m.dark16 = call.d;
+                    m.bright16 = 16 * call.c;
+                }
+                break;
+            }
+            default:
+                why = Result(rig, Ovilux_LoadMaskFile(rig.handle, FileOf(rig, "missing.mask").string().c_str()), false,
+                             OVILUX_CODE_MASK_FILE);
+                break;
+        }
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+        return why;
+    }
+
+    static constexpr uintmax_t kMaskPlane = uintmax_t{2592} * 1944;
+    static constexpr uintmax_t kMaskFileBytes = 40 + 6 * kMaskPlane;
+
+    // A mask file whose references are the same at every sample; a damaged one has a 16-bit
+    // size of the 8-bit planes' in its header.
+    static bool WriteMaskFile(const std::filesystem::path& file, int32_t dark8, int32_t bright8, int32_t dark16,
+                              int32_t bright16, bool whole) {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        char magic[16] = "TESMOR MASK1000";
+        out.write(magic, sizeof magic);
+        const uint32_t header[6] = {2592, 1944, static_cast<uint32_t>(kMaskPlane), static_cast<uint32_t>(kMaskPlane),
+                                    static_cast<uint32_t>(whole ? 2 * kMaskPlane : kMaskPlane),
+                                    static_cast<uint32_t>(2 * kMaskPlane)};
+        for (uint32_t value : header) {
+            const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+                                      static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+            out.write(reinterpret_cast<const char*>(bytes), 4);
+        }
+        for (int32_t level : {dark8, bright8}) {
+            const std::vector<char> plane(kMaskPlane, static_cast<char>(level));
+            out.write(plane.data(), static_cast<std::streamsize>(plane.size()));
+        }
+        for (int32_t level : {dark16, bright16}) {
+            std::vector<char> plane(2 * kMaskPlane);
+            for (size_t i = 0; i < plane.size(); i += 2) {
+                plane[i] = static_cast<char>(level & 0xFF);
+                plane[i + 1] = static_cast<char>(level >> 8);
+            }
+            out.write(plane.data(), static_cast<std::streamsize>(plane.size()));
+        }
+        return static_cast<bool>(out);
+    }
+
+    // A configuration file of the given length (its pairs have no reader in the library), or
+    // one that is not there, which is refused without a code.
+    std::string ConfigFile(Rig& rig, int32_t bytes) {
+        const std::filesystem::path file = FileOf(rig, bytes < 0 ? "missing.cfg" : "sweep.cfg");
+        if (bytes >= 0) {
+            std::vector<char> content(static_cast<size_t>(bytes));
+            for (size_t i = 0; i < content.size(); ++i) {
+                content[i] = static_cast<char>(i * 7);
+            }
+            std::ofstream(file, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+        }
+        const int32_t result = Ovilux_LoadConfigFileA(rig.handle, file.string().c_str());
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+        if (result != (bytes >= 0 ? 1 : 0)) {
+            return Text("the result", result, bytes >= 0 ? 1 : 0);
+        }
+        return Ovilux_GetLastError(rig.handle) == 0 ? "" : "the configuration file left a code";
+    }
+
+    // The session is released (its settings stored) and a new one is made: the kept settings
+    // come back from the store; the window, colour mode and sub-sampling, which only the
+    // format dialog stores, are set again.
+    std::string Relaunch(Rig& rig) {
+        Timed("release", kFrameWaitMs + kMarginMs, [&] { return Ovilux_Release(rig.handle); });
+        rig.handle = Timed("initialise", kFrameWaitMs + kMarginMs, [&] { return Ovilux_Initialize(rig.notify); });
+        if (rig.handle == 0) {
+            return "no new session";
+        }
+        rig.model.Relaunch();
+        return Settle(rig);
+    }
+
+    std::string Act(Rig& rig, const Call& call) {
+        SessionModel& m = rig.model;
+        const uint32_t h = rig.handle;
         switch (call.op) {
             case Op::kWindow: {
                 const Window wanted{call.a, call.b, call.c, call.d};
-                const bool accepted = model_.WindowAccepted(wanted);
-                why = Result(Ovilux_SetCaptureWindowEx(handle_, 2592, call.c, call.a, 1944, call.d, call.b), accepted,
-                             OVILUX_CODE_BAD_WINDOW);
+                const bool accepted = m.WindowAccepted(wanted);
                 if (accepted) {
-                    model_.window = wanted;
+                    m.window = wanted;
                 }
-                break;
+                return Result(rig, Ovilux_SetCaptureWindowEx(h, 2592, call.c, call.a, 1944, call.d, call.b), accepted,
+                              OVILUX_CODE_BAD_WINDOW);
             }
             case Op::kSubSample: {
                 // Code 3 is refused without a code of its own.
                 const bool accepted = call.a >= 0 && call.a <= 2;
-                const int32_t result = Ovilux_SetSubSample(handle_, call.a);
+                const int32_t result = Ovilux_SetSubSample(h, call.a);
                 if (result != (accepted ? 1 : 0)) {
-                    why = Text("the result", result, accepted ? 1 : 0);
-                } else if (!accepted && Ovilux_GetLastError(handle_) != 0) {
-                    why = "the refused sub-sampling left a code";
-                } else if (accepted) {
-                    model_.subSample = call.a;
+                    return Text("the result", result, accepted ? 1 : 0);
                 }
-                break;
+                if (!accepted && Ovilux_GetLastError(h) != 0) {
+                    return "the refused sub-sampling left a code";
+                }
+                if (accepted) {
+                    m.subSample = call.a;
+                }
+                return "";
             }
             case Op::kColourMode: {
-                const bool accepted = model_.ColourModeAccepted(call.a);
-                why = Result(Ovilux_SetColorMode(handle_, call.a), accepted, OVILUX_CODE_BAD_ARGUMENT);
+                const bool accepted = m.ColourModeAccepted(call.a);
                 if (accepted) {
-                    model_.bits = call.a;
+                    m.bits = call.a;
                 }
-                break;
+                return Result(rig, Ovilux_SetColorMode(h, call.a), accepted, OVILUX_CODE_BAD_ARGUMENT);
             }
             case Op::kMirrorH:
-                why = Result(Ovilux_SetMirrorH(handle_, call.a), true, 0);
-                model_.mirrorH = call.a != 0 ? 1 : 0;
-                break;
+                m.mirrorH = call.a != 0 ? 1 : 0;
+                return Result(rig, Ovilux_SetMirrorH(h, call.a), true, 0);
             case Op::kMirrorV:
-                why = Result(Ovilux_SetMirrorV(handle_, call.a), true, 0);
-                model_.mirrorV = call.a != 0 ? 1 : 0;
-                break;
+                m.mirrorV = call.a != 0 ? 1 : 0;
+                return Result(rig, Ovilux_SetMirrorV(h, call.a), true, 0);
             case Op::kFilter:
-                why = Result(Ovilux_SetFilterValue(handle_, call.a, call.b), true, 0);
-                model_.filters[call.a] = call.b;
-                break;
-            case Op::kExposure:
-                if (Ovilux_SetExposureTime(handle_, call.a) == 1) {
-                    model_.exposure = call.a;
+                return Filter(rig, call.a, call.b);
+            case Op::kExposure: {
+                const bool accepted = call.a >= m.limits.exposureMin && call.a <= m.limits.exposureMax;
+                if (accepted) {
+                    m.exposure = call.a;
                 }
-                break;
-            case Op::kGlobalGain:
-                if (Ovilux_SetGlobalGain(handle_, call.a) == 1) {
-                    model_.globalGain = call.a;
+                return Result(rig, Ovilux_SetExposureTime(h, call.a), accepted, OVILUX_CODE_BAD_ARGUMENT);
+            }
+            case Op::kGlobalGain: {
+                const bool accepted = call.a >= m.limits.gainMin && call.a <= m.limits.gainMax;
+                if (accepted) {
+                    m.SetGlobalGain(call.a);
                 }
-                break;
+                return Result(rig, Ovilux_SetGlobalGain(h, call.a), accepted, OVILUX_CODE_BAD_ARGUMENT);
+            }
+            case Op::kAutoIris: {
+                // A mode it does not know is refused with code 9 posted, not stored.
+                const bool accepted = call.a >= 0 && call.a <= 2;
+                if (accepted) {
+                    m.autoIris = call.a;
+                }
+                return Result(rig, Ovilux_SetAutoIris(h, call.a), accepted, 0);
+            }
             case Op::kScene:
-                model_.blue = static_cast<uint8_t>(call.a);
-                model_.green = static_cast<uint8_t>(call.b);
-                model_.red = static_cast<uint8_t>(call.c);
-                why = ShowScene() ? "" : "the scene was refused";
-                break;
+                m.blue = static_cast<uint8_t>(call.a);
+                m.green = static_cast<uint8_t>(call.b);
+                m.red = static_cast<uint8_t>(call.c);
+                return ShowScene(rig) ? "" : "the scene was refused";
             case Op::kSnap:
-                why = Snap(call.a);
-                break;
+                return Snap(rig, call.a);
             case Op::kLiveView:
-                why = LiveView(call.a);
-                break;
+                return LiveView(rig, call.a, false);
+            case Op::kPreview:
+                return Preview(rig, call.a);
             case Op::kRecord:
-                why = Record(call.a);
-                break;
+                return Record(rig, call.a);
             case Op::kSave:
-                why = Save(call.a);
-                break;
+                return Save(rig, call.a);
             case Op::kCloseReopen:
-                Timed("close", kFrameWaitMs + kMarginMs, [&] { return Ovilux_Close(handle_); });
-                why = Ovilux_SetDeviceNumber(handle_, 0) == 1 ? "" : "the camera could not be selected again";
-                break;
+                Timed("close", kFrameWaitMs + kMarginMs, [&] { return Ovilux_Close(h); });
+                return Ovilux_SetDeviceNumber(h, rig.port) == 1 ? "" : "the camera could not be selected again";
             case Op::kReplug:
-                OviluxSim_Detach(0);
-                why = OviluxSim_Attach(0x3030, 0) == 0 && ShowScene() && Ovilux_SetDeviceNumber(handle_, 0) == 1
-                          ? ""
-                          : "the camera could not be selected again after it was plugged in again";
-                break;
+                OviluxSim_Detach(rig.port);
+                return OviluxSim_Attach(kProduct, rig.port) == rig.port && ShowScene(rig) &&
+                               Ovilux_SetDeviceNumber(h, rig.port) == 1
+                           ? ""
+                           : "the camera could not be selected again after it was plugged in again";
             case Op::kRecordVersus:
-                why = RecordVersus(call.a, call.b != 0);
-                break;
+                return RecordVersus(rig, call.a, call.b != 0);
+            case Op::kMaskFile:
+                return MaskFile(rig, call);
+            case Op::kMaskUpdate: {
+                // The programs' windows never span the sensor, and a frame of another size than
+                // the sensor's records no reference and is no failure; a raw buffer that holds
+                // no frame yet is refused with code 1 (it would record zeros).
+                const int32_t result = Ovilux_UpdateMaskData(h, call.a);
+                const std::optional<bool> holds = m.rawHolds[m.RawDepth()];
+                return Result(rig, result, holds.value_or(result == 1), OVILUX_CODE_NO_CAMERA);
+            }
+            case Op::kConfigFile:
+                return ConfigFile(rig, call.a);
+            case Op::kRelaunch:
+                return Relaunch(rig);
             default:
-                break;
+                return "";
         }
+    }
+
+    Outcome Step(const Call& call) {
+        Rig& rig = rigs_[call.camera];
+        tKind = kWrongResult;
+        while (Ovilux_GetLastError(rig.handle) != 0) {
+        }
+        std::string why = Act(rig, call);
         if (why.empty()) {
-            why = Getters();
+            why = Getters(rig);
         }
-        return why.empty() ? Outcome{} : Outcome{kind_, 0, why};
+        return why.empty() ? Outcome{} : Outcome{tKind, 0, why};
     }
 
     const Program& program_;
-    SessionModel model_;
+    Rig rigs_[2];
+    int cameras_ = 1;
     Watchdog watchdog_;
-    Verdict kind_ = kWrongResult;  // what a disagreement found now would be
-    uint32_t handle_ = 0;
-    OVILUX_HWND notify_ = nullptr;
     std::filesystem::path directory_;
 };
 
