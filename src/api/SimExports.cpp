@@ -169,6 +169,16 @@ extern "C" int32_t OviluxSim_GetFrameCount(int32_t port, uint32_t* count) {
     });
 }
 
+extern "C" int32_t OviluxSim_GetFramesSent(int32_t port, uint32_t* count) {
+    if (count == nullptr) {
+        return 0;
+    }
+    return WithCamera(port, [count](sim::CSimCamera& camera) {
+        *count = camera.FramesSent();
+        return 1;
+    });
+}
+
 extern "C" int32_t OviluxSim_SetSceneOptions(int32_t port, uint32_t options) {
     if ((options & ~uint32_t{OVILUX_SIM_NO_NOISE | OVILUX_SIM_NO_MOTION | OVILUX_SIM_NO_DEFECTS |
                              OVILUX_SIM_FIXED_LEVELS}) != 0) {
