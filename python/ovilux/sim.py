@@ -44,3 +44,13 @@ def frame_count(port: int) -> int:
     if not lib.OviluxSim_GetFrameCount(port, ctypes.byref(count)):
         raise ValueError(f"no simulated camera on port {port}")
     return count.value
+
+
+def frames_sent(port: int) -> int:
+    """The frames the camera on port has sent to the host (each whose header went over the cable)
+    since it was plugged in: once a stream has stopped, each one is delivered or lost for a reason
+    other than a header time-out."""
+    count = ctypes.c_uint32()
+    if not lib.OviluxSim_GetFramesSent(port, ctypes.byref(count)):
+        raise ValueError(f"no simulated camera on port {port}")
+    return count.value
