@@ -75,8 +75,17 @@ OVILUX_API int32_t OviluxSim_FailSromWrites(int32_t port, int32_t fail);
 OVILUX_API int32_t OviluxSim_PeekSensorRegister(int32_t port, uint32_t address, uint16_t* value);
 OVILUX_API int32_t OviluxSim_PeekFpgaRegister(int32_t port, uint32_t address, uint8_t* value);
 OVILUX_API int32_t OviluxSim_PeekSrom(int32_t port, uint32_t address, uint8_t* value);
-/* The frames the camera has produced since it was plugged in. */
+/* The frames the camera has produced since it was plugged in, streamed or not: the sensor runs
+ * before a stream starts and after it stops, and its small queue drops the oldest frame when the
+ * host reads too slowly. */
 OVILUX_API int32_t OviluxSim_GetFrameCount(int32_t port, uint32_t* count);
+/* The frames the camera has sent to the host since it was plugged in: each frame whose header went
+ * over the cable. Frames its queue pushed out before the host read them, and headers that
+ * OviluxSim_DropHeaders lost, are not sent. Once a session's stream has stopped, each frame sent
+ * during it is delivered or lost for a reason other than lostHeaderTimeout in the session's
+ * statistics (OviluxStream.h); lostHeaderTimeout counts the frames the camera numbered between
+ * them but did not send. */
+OVILUX_API int32_t OviluxSim_GetFramesSent(int32_t port, uint32_t* count);
 
 /* What the camera looks at. By default a chart: colour patches, a gray ramp, line gratings and
  * rings, with temporal noise, a chequered square that moves from frame to frame, and a few hot

@@ -33,7 +33,9 @@ typedef struct OviluxFrameMetadata {
 
 typedef struct OviluxStreamStatistics {
     uint64_t delivered;
-    uint64_t lostHeaderTimeout;  /* numbered by the camera but never came: their headers timed out */
+    uint64_t lostHeaderTimeout;  /* numbered by the camera but never came: their headers timed out,
+                                    or the camera dropped them before sending (its small queue
+                                    overflows when its frames are not read in time) */
     uint64_t lostWrongSize;      /* their header announced another size than the capture window's */
     uint64_t lostIncomplete;     /* their payload came short, or a chunk of it failed */
     uint64_t lostSlow;           /* arrived, but newer frames came before the session was ready for

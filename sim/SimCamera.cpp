@@ -314,6 +314,11 @@ uint32_t CSimCamera::FramesProduced() {
     return engine_.FramesProduced();
 }
 
+uint32_t CSimCamera::FramesSent() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return framesSent_;
+}
+
 void CSimCamera::ResetStream(SimClock::time_point now) {
     stream_.Reset();
     engine_.DropAll(now);
@@ -361,6 +366,7 @@ uint32_t CSimCamera::Pull(uint8_t* destination, uint32_t length, SimClock::time_
                 continue;
             }
             BeginNextFrame(*frame);
+            ++framesSent_;
         }
         total += stream_.CopyOut(destination + total, length - total);
     }

@@ -74,6 +74,9 @@ public:
     uint8_t FpgaRegister(uint8_t address);
     uint8_t SromByte(uint32_t address);
     uint32_t FramesProduced();
+    // Frames whose header went over the cable. Those the FPGA's queue pushed out and those a
+    // dropped-header fault lost are produced but never sent.
+    uint32_t FramesSent();
 
 private:
     void ResetStream(SimClock::time_point now) override;
@@ -115,6 +118,7 @@ private:
     CFirmware firmware_;
     CFrameEngine engine_;
     CBulkStream stream_;
+    uint32_t framesSent_ = 0;
     std::shared_ptr<const CScene> scene_;  // null: the built-in chart, made when first rendered
     SceneOptions sceneOptions_;
     std::unique_ptr<CTwoWireDevice> productSensor_;  // the image sensor of a product other than the M03

@@ -67,6 +67,7 @@ _FUNCTIONS = {
     "OviluxSim_List": (c_int32, [c_void_p, c_int32]),
     "OviluxSim_SetSpeed": (c_int32, [c_int32]),
     "OviluxSim_GetFrameCount": (c_int32, [c_int32, POINTER(c_uint32)]),
+    "OviluxSim_GetFramesSent": (c_int32, [c_int32, POINTER(c_uint32)]),
     "OviluxSim_PeekSensorRegister": (c_int32, [c_int32, c_uint32, POINTER(c_uint16)]),
     "OviluxSim_PeekFpgaRegister": (c_int32, [c_int32, c_uint32, POINTER(c_uint8)]),
 }

@@ -1,9 +1,11 @@
-"""The simulated M03 camera built into the library: plug cameras in and out, set their speed.
+"""The simulated M03 camera built into the library: plug cameras in and out, set their speed,
+count the frames it produced and sent.
 
 Once a camera is attached the library finds only simulated cameras. OVILUX_SIMULATE (hex product
 ids) attaches cameras when the library loads.
 """
 import ctypes
+from typing import Any, Callable
 
 from ._library import SimCamera, lib
 
@@ -38,9 +40,20 @@ def set_speed(speed: str) -> None:
         raise ValueError(f"speed must be one of {sorted(SPEEDS)}, not {speed!r}")
 
 
-def frame_count(port: int) -> int:
-    """The frames the camera on port has produced since it was plugged in."""
+def _frame_tally(read: Callable[..., Any], port: int) -> int:
     count = ctypes.c_uint32()
-    if not lib.OviluxSim_GetFrameCount(port, ctypes.byref(count)):
+    if not read(port, ctypes.byref(count)):
         raise ValueError(f"no simulated camera on port {port}")
     return count.value
+
+
+def frame_count(port: int) -> int:
+    """The frames the camera on port has produced since it was plugged in."""
+    return _frame_tally(lib.OviluxSim_GetFrameCount, port)
+
+
+def frames_sent(port: int) -> int:
+    """The frames the camera on port has sent to the host (each whose header went over the cable)
+    since it was plugged in: once a stream has stopped, each one is delivered or lost for a reason
+    other than a header time-out."""
+    return _frame_tally(lib.OviluxSim_GetFramesSent, port)

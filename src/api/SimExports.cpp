@@ -27,6 +27,17 @@ int32_t WithCamera(int32_t port, Action action) {
     return action(*camera);
 }
 
+// Reads one of the camera's frame counts into *count; 0 for a null count or no camera.
+int32_t ReadFrameTally(int32_t port, uint32_t* count, uint32_t (sim::CSimCamera::*tally)()) {
+    if (count == nullptr) {
+        return 0;
+    }
+    return WithCamera(port, [count, tally](sim::CSimCamera& camera) {
+        *count = (camera.*tally)();
+        return 1;
+    });
+}
+
 const bool g_environmentApplied = [] {
     const char* simulate = std::getenv("OVILUX_SIMULATE");
     const char* speed = std::getenv("OVILUX_SIM_SPEED");
@@ -160,13 +171,11 @@ extern "C" int32_t OviluxSim_PeekSrom(int32_t port, uint32_t address, uint8_t* v
 }
 
 extern "C" int32_t OviluxSim_GetFrameCount(int32_t port, uint32_t* count) {
-    if (count == nullptr) {
-        return 0;
-    }
-    return WithCamera(port, [count](sim::CSimCamera& camera) {
-        *count = camera.FramesProduced();
-        return 1;
-    });
+    return ReadFrameTally(port, count, &sim::CSimCamera::FramesProduced);
+}
+
+extern "C" int32_t OviluxSim_GetFramesSent(int32_t port, uint32_t* count) {
+    return ReadFrameTally(port, count, &sim::CSimCamera::FramesSent);
 }
 
 extern "C" int32_t OviluxSim_SetSceneOptions(int32_t port, uint32_t options) {

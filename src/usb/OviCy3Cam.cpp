@@ -357,12 +357,8 @@ int32_t COviCy3Cam::DirectTransfer(DeviceHandle handle, uint8_t* data, uint32_t 
         return 0;
     }
     platform::Overlapped overlapped(done);
-    std::unique_ptr<DirectRequest> request = BeginDirectTransfer(handle, data, length, endpoint, overlapped);
-    if (WaitDirectTransfer(*request, timeout)) {
-        return FinishDirectTransfer(handle, std::move(request), bytes);
-    }
-    CancelDirectTransfer(handle, endpoint, *request);
-    return 0;
+    return AwaitDirectTransfer(handle, endpoint, BeginDirectTransfer(handle, data, length, endpoint, overlapped), timeout,
+                               bytes);
 }
 
 int32_t COviCy3Cam::DirectTransferLong(DeviceHandle handle, uint8_t* data, uint32_t length, uint8_t endpoint,
@@ -380,14 +376,24 @@ int32_t COviCy3Cam::DirectTransferLong(DeviceHandle handle, uint8_t* data, uint3
         return 0;
     }
     platform::Overlapped overlapped(done);
-    std::unique_ptr<DirectRequest> request = BeginDirectTransfer(handle, data, length, endpoint, overlapped);
-    if (WaitDirectTransfer(*request, kDirectTransferLongWaitMs)) {
-        return FinishDirectTransfer(handle, std::move(request), bytes);
+    return AwaitDirectTransfer(handle, endpoint, BeginDirectTransfer(handle, data, length, endpoint, overlapped),
+                               kDirectTransferLongWaitMs, bytes);
+}
+
+int32_t COviCy3Cam::AwaitDirectTransfer(DeviceHandle handle, uint8_t endpoint, std::unique_ptr<DirectRequest> request,
+                                        uint32_t timeout, uint32_t* bytes) {
+    if (request == nullptr) {
+        return 0;
     }
-    // The request writes into the caller's buffer and completes into this stack's record:
-    // it must be over before either goes.
-    CancelDirectTransfer(handle, endpoint, *request);
-    return 0;
+    if (!WaitDirectTransfer(*request, timeout)) {
+        if (!request->Outstanding()) {
+            return 0;  // never started
+        }
+        // The request writes into the caller's buffer and completes into the caller's record:
+        // it must be over before either goes.
+        CancelDirectTransfer(handle, endpoint, *request);
+    }
+    return FinishDirectTransfer(handle, std::move(request), bytes);
 }
 
 // --- Frame reads -------------------------------------------------------------------------

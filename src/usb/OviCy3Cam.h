@@ -53,7 +53,8 @@ public:
     // One direct transfer after PrepareRead, waited for up to 5000 ms.
     virtual int32_t DirectTransferLong(platform::DeviceHandle handle, uint8_t* data, uint32_t length, uint8_t endpoint,
                                        uint32_t* bytes);
-    // One direct transfer waited for up to timeout ms, then aborted.
+    // One direct transfer waited for up to timeout ms, then aborted; bytes that came while it was
+    // being aborted still count.
     virtual int32_t DirectTransfer(platform::DeviceHandle handle, uint8_t* data, uint32_t length, uint8_t endpoint,
                                    uint32_t* bytes, uint32_t timeout);
 
@@ -88,6 +89,12 @@ public:
     bool HasTransferBuffer() const { return transferBuffer_ != nullptr; }
 
 private:
+    // Waits for a started direct transfer, ending it when the wait runs out. A transfer that
+    // completes while it is being aborted keeps what it read: those bytes came over the cable,
+    // and dropping them would lose a frame the camera sent (a header dropped so is followed by
+    // the next frame's header, and the frame it began is accounted nowhere).
+    int32_t AwaitDirectTransfer(platform::DeviceHandle handle, uint8_t endpoint, std::unique_ptr<DirectRequest> request,
+                                uint32_t timeout, uint32_t* bytes);
     // The data part of a control block's reply.
     struct ControlReply {
         uint8_t data[kControlDataBytes] = {};

@@ -75,6 +75,7 @@ TEST(SimApi, RefusesBadArguments) {
     EXPECT_EQ(OviluxSim_FailSromWrites(9, 1), 0);
     EXPECT_EQ(OviluxSim_PeekSensorRegister(9, 0, &word), 0);
     EXPECT_EQ(OviluxSim_GetFrameCount(9, &count), 0);
+    EXPECT_EQ(OviluxSim_GetFramesSent(9, &count), 0);
     ASSERT_EQ(OviluxSim_Attach(0x3030, 9), 9);
     EXPECT_EQ(OviluxSim_PeekSensorRegister(9, 0, nullptr), 0);
     EXPECT_EQ(OviluxSim_PeekSensorRegister(9, 0x100, &word), 0);
@@ -82,6 +83,7 @@ TEST(SimApi, RefusesBadArguments) {
     EXPECT_EQ(OviluxSim_PeekSrom(9, 8192, &byte), 0);
     EXPECT_EQ(OviluxSim_SilenceBusAddress(9, 0x100, 1), 0);
     EXPECT_EQ(OviluxSim_GetFrameCount(9, nullptr), 0);
+    EXPECT_EQ(OviluxSim_GetFramesSent(9, nullptr), 0);
     OviluxSim_Detach(9);
 }
 

@@ -261,6 +261,34 @@ TEST_F(ControllerFrames, HeaderThatComesLateEndsTheRetries) {
     cam->CloseStream();
 }
 
+// A header whose bytes come just as its wait runs out is the camera's frame all the same: kept,
+// with no reset pulse and no second attempt that would read the next frame's header instead.
+TEST_F(ControllerFrames, AHeaderThatLandsAsItsWaitEndsIsKept) {
+    ScriptedReply header = Hanging(ScriptedReply::Completion::LandsAtAbort);
+    header.data.assign(64, 0);
+    header.data[16] = 0x40;
+    header.data[32] = 9;
+    port.Script(ioctl::kDirectTransfer, header);
+    ASSERT_TRUE(cam->OpenStream());
+    ASSERT_TRUE(cam->ReadFrameHeader(&descriptor, 0));
+    EXPECT_EQ(descriptor.frameCount, 9u);
+    EXPECT_EQ(FramePayloadCount(descriptor.header), 0x40u);
+    EXPECT_EQ(DirectLengths(0x81).size(), 1u);
+    EXPECT_EQ(port.IoCalls(ioctl::kAbortPipe).size(), 1u);
+    EXPECT_EQ(ControlCalls(port).size(), 1u) << "only the read's preparation, no reset pulse";
+    EXPECT_EQ(port.Outstanding(), 0);
+
+    // A payload chunk that lands so is kept too; one that is really cut off still fails.
+    Announce(64);
+    ScriptedReply chunk = Hanging(ScriptedReply::Completion::LandsAtAbort);
+    port.Script(ioctl::kDirectTransfer, chunk);
+    EXPECT_TRUE(cam->ReadFramePayload(&descriptor, 40));
+    EXPECT_EQ(descriptor.receivedBytes, 64u);
+    port.Script(ioctl::kDirectTransfer, Hanging(ScriptedReply::Completion::Pending));
+    EXPECT_FALSE(cam->ReadFramePayload(&descriptor, 40));
+    cam->CloseStream();
+}
+
 TEST_F(ControllerFrames, FailedPrepareReadEndsTheHeaderRead) {
     port.Script(ioctl::kControlTransfer, ScriptedReply::Failing());
     EXPECT_FALSE(cam->ReadFrameHeader(&descriptor, 0));

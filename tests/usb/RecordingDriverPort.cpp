@@ -158,6 +158,29 @@ void RecordingDriverPort::CompleteLocked(Request& request, IoResult result) {
     }
 }
 
+// What a completed request returns and writes.
+IoResult RecordingDriverPort::Answer(Request& r) {
+    const ScriptedReply& s = r.reply;
+    uint32_t bytes = r.outLength;
+    if (r.code == ioctl::kDeviceSpeed && r.out != nullptr && r.outLength >= 4) {
+        PutLe32(r.out, 4);
+    }
+    const bool block = r.code == ioctl::kControlTransfer || r.code == ioctl::kBufferedTransfer;
+    const size_t at = block ? kHeaderBytes : 0;
+    if (r.out != nullptr && !s.data.empty()) {
+        const size_t room = r.outLength > at ? r.outLength - at : 0;
+        std::memcpy(r.out + at, s.data.data(), std::min(room, s.data.size()));
+    }
+    if (r.code == ioctl::kDirectTransfer && r.in != nullptr) {
+        PutLe32(r.in + kNtStatusOffset, s.ntStatus);
+        PutLe32(r.in + kUsbdStatusOffset, s.usbdStatus);
+    }
+    if (s.bytes >= 0) {
+        bytes = static_cast<uint32_t>(s.bytes);
+    }
+    return IoResult{true, err::kSuccess, bytes};
+}
+
 void RecordingDriverPort::AbortLocked(DeviceHandle handle, uint8_t endpoint) {
     std::vector<std::shared_ptr<Request>> hit;
     for (const auto& request : running_) {
@@ -166,7 +189,8 @@ void RecordingDriverPort::AbortLocked(DeviceHandle handle, uint8_t endpoint) {
         }
     }
     for (const auto& request : hit) {
-        CompleteLocked(*request, IoResult{false, err::kOperationAborted, 0});
+        const bool landed = request->reply.completion == ScriptedReply::Completion::LandsAtAbort;
+        CompleteLocked(*request, landed ? Answer(*request) : IoResult{false, err::kOperationAborted, 0});
     }
 }
 
@@ -213,32 +237,9 @@ IoResult RecordingDriverPort::IoControl(DeviceHandle handle, uint32_t code, void
         return IoResult{false, reply.error, 0};
     }
 
-    // What a completed request returns and writes.
-    auto finish = [](Request& r) {
-        const ScriptedReply& s = r.reply;
-        uint32_t bytes = r.outLength;
-        if (r.code == ioctl::kDeviceSpeed && r.out != nullptr && r.outLength >= 4) {
-            PutLe32(r.out, 4);
-        }
-        const bool block = r.code == ioctl::kControlTransfer || r.code == ioctl::kBufferedTransfer;
-        const size_t at = block ? kHeaderBytes : 0;
-        if (r.out != nullptr && !s.data.empty()) {
-            const size_t room = r.outLength > at ? r.outLength - at : 0;
-            std::memcpy(r.out + at, s.data.data(), std::min(room, s.data.size()));
-        }
-        if (r.code == ioctl::kDirectTransfer && r.in != nullptr) {
-            PutLe32(r.in + kNtStatusOffset, s.ntStatus);
-            PutLe32(r.in + kUsbdStatusOffset, s.usbdStatus);
-        }
-        if (s.bytes >= 0) {
-            bytes = static_cast<uint32_t>(s.bytes);
-        }
-        return IoResult{true, err::kSuccess, bytes};
-    };
-
     const bool runs = overlapped != nullptr && reply.completion != ScriptedReply::Completion::Now;
     if (!runs) {
-        const IoResult result = finish(*request);
+        const IoResult result = Answer(*request);
         if (overlapped != nullptr) {
             overlapped->pending = request;
             CompleteLocked(*request, result);
@@ -249,11 +250,11 @@ IoResult RecordingDriverPort::IoControl(DeviceHandle handle, uint32_t code, void
     overlapped->pending = request;
     running_.push_back(request);
     if (reply.completion == ScriptedReply::Completion::Later) {
-        completers_.emplace_back([this, request, finish] {
+        completers_.emplace_back([this, request] {
             std::this_thread::sleep_for(std::chrono::milliseconds(request->reply.delayMs));
             std::lock_guard<std::mutex> later(mutex_);
             if (!request->done) {
-                CompleteLocked(*request, finish(*request));
+                CompleteLocked(*request, Answer(*request));
             }
         });
     }

@@ -36,6 +36,9 @@ struct ScriptedReply {
         Pending,  // runs until its endpoint is aborted or it is cancelled
         Stuck,    // runs until it is cancelled; aborts do not reach it
         Later,    // completes on its own after delayMs
+        // runs until its endpoint is aborted, and its bytes come just as the abort does: it
+        // completes with them, as a transfer finished while the abort was on its way
+        LandsAtAbort,
     };
     Completion completion = Completion::Now;
     uint32_t error = platform::win32_error::kGenFailure;
@@ -88,6 +91,7 @@ private:
     struct Request;
     void CompleteLocked(Request& request, platform::IoResult result);
     void AbortLocked(platform::DeviceHandle handle, uint8_t endpoint);
+    static platform::IoResult Answer(Request& request);
 
     mutable std::mutex mutex_;
     std::vector<std::string> interfaces_;
