@@ -206,14 +206,21 @@ TEST_F(StreamStory, ASlowConsumerIsToldWhatItMissed) {
 // the camera, the counts stand still from then on, and a camera plugged in again numbers its
 // frames afresh while the session's counts go on.
 TEST_F(StreamStory, AnUnplugEndsTheStoryOfThatStreamAndTheNextCameraStartsAnew) {
+    const uint32_t sentBefore = FramesSent();
     StartLive();
     ReadFrames(20, 5000);
     const uint32_t producedByTheFirst = FramesProduced();
+    // The camera falls silent before it goes, so that what it sent can still be read.
+    ASSERT_EQ(OviluxSim_Stall(0, 600000), 1);
+    const uint64_t sent = FramesSent() - sentBefore;
     ASSERT_EQ(OviluxSim_Detach(0), 1);
     const std::vector<intptr_t> codes = AwaitNotified(notify_, OVILUX_CODE_CAMERA_LOST, PatienceMs(10000));
     ASSERT_NE(std::find(codes.begin(), codes.end(), OVILUX_CODE_CAMERA_LOST), codes.end());
     const OviluxStreamStatistics lost = Statistics();
     EXPECT_GE(lost.delivered, 20u);
+    EXPECT_EQ(lost.delivered + Lost(lost) - lost.lostHeaderTimeout, sent)
+        << "delivered " << lost.delivered << ", camera lost " << lost.lostCameraLost << ", overtaken "
+        << lost.lostSlow << ", incomplete " << lost.lostIncomplete;
     ASSERT_EQ(Ovilux_StopPreview(handle_), 1);
     const OviluxStreamStatistics stopped = Statistics();
     EXPECT_EQ(stopped.delivered, lost.delivered);
