@@ -56,9 +56,9 @@ rm -f "$OVILUX_WINE_RESTARTS"
 status=0
 ctest --test-dir build/all -j2 --output-on-failure --timeout 600 --repeat until-pass:2 2>&1 |
   tee build/ctest.log || status=$?
-if grep -qE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*' build/ctest.log; then
+if grep -qE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*(Failed|Timeout|Exception)' build/ctest.log; then
   echo "Tests that failed once (each was run again; the summary above says whether it then passed):"
-  grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*' build/ctest.log | sed 's/^/  /'
+  grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*(Failed|Timeout|Exception)' build/ctest.log | sed 's/^/  /'
 fi
 if [ -s "$OVILUX_WINE_RESTARTS" ]; then
   echo "Wine did not start a program $(wc -l <"$OVILUX_WINE_RESTARTS") time(s); each was started again ($OVILUX_WINE_RESTARTS)"

@@ -211,7 +211,7 @@ protected:
 
 TEST_P(AnalogCancel, CancelAfterDefaultRestoresLevelPresetAndGainMode) {
     int32_t ok = 0;
-    const bool level = Ovilux_SetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, 0x1234) == 1;
+    const bool level = Ovilux_SetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, 0x34) == 1;
     const bool preset = Ovilux_SetFilterValue(handle_, OVILUX_FILTER_PRESET, 1) == 1;
     ASSERT_EQ(Ovilux_SetFilterValue(handle_, OVILUX_FILTER_GAIN_MODE, 1), 1);
     ASSERT_TRUE(level || preset) << "the product has neither a level nor a preset";
@@ -234,8 +234,8 @@ TEST_P(AnalogCancel, CancelAfterDefaultRestoresLevelPresetAndGainMode) {
     EXPECT_EQ(Ovilux_GetFilterValue(handle_, OVILUX_FILTER_GAIN_MODE, &ok), 1);
     if (level) {
         EXPECT_EQ(levelWhileOpen, 0) << "Default sends the default level";
-        // Read from the camera's model (0xA3 also selects this camera's sample width).
-        EXPECT_EQ(Ovilux_GetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, &ok), 0x1234) << "the black level is back";
+        EXPECT_EQ(Ovilux_GetFilterValue(handle_, OVILUX_FILTER_BLACK_LEVEL, &ok), 0x34) << "the black level is back";
+        EXPECT_EQ(Fpga(0xA2), 0x34) << "and on the camera";
     }
     if (preset) {
         EXPECT_EQ(presetWhileOpen, 0) << "Default turns the preset off";
