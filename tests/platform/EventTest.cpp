@@ -7,30 +7,37 @@
 
 #include "platform/Clock.h"
 #include "platform/Event.h"
+#include "support/Patience.h"
 
 using namespace ovilux::platform;
 
 namespace {
 
-// Starts waiters on the event and returns how many were released within the settle time.
+// Starts waiters on the event, signals it once they are all about to wait, and returns how many
+// were released. Counted after the waiters end, so a waiter that a loaded machine wakes late still
+// counts; a waiter the signal does not release gives up after its (scaled) wait.
 int ReleasedWaiters(Event& event, int waiters, void (*signal)(Event&)) {
+    std::atomic<int> ready{0};
     std::atomic<int> released{0};
+    const uint32_t waitMs = ovilux::test::PatienceMs(600);
     std::vector<std::thread> threads;
     for (int i = 0; i < waiters; ++i) {
         threads.emplace_back([&] {
-            if (event.Wait(600) == WaitResult::Signalled) {
+            ++ready;
+            if (event.Wait(waitMs) == WaitResult::Signalled) {
                 ++released;
             }
         });
     }
-    SleepMs(100);  // let every waiter block
+    while (ready.load() < waiters) {
+        std::this_thread::yield();
+    }
+    SleepMs(100);  // from "about to wait" to blocked in the wait
     signal(event);
-    SleepMs(200);
-    const int count = released.load();
     for (auto& t : threads) {
         t.join();
     }
-    return count;
+    return released.load();
 }
 
 }  // namespace
