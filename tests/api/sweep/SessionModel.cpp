@@ -304,7 +304,6 @@ void SessionModel::Relaunch() {
 
 void SessionModel::SetFilter(int32_t index, int32_t value) {
     filters[index] = value;
-    unknown.erase(index);
 }
 
 bool SessionModel::TakeFrame(image::DibImage& expected) {
@@ -321,23 +320,12 @@ bool SessionModel::TakeFrame(image::DibImage& expected) {
     }
     if (!monochrome && Filter(kBayerGainAuto) != 0) {
         MeasureWhiteBalance(raw);
-        unknown.erase(7);
-        unknown.erase(8);
-        unknown.erase(9);
     }
-    if (monochrome && Filter(19) == 1 && (Filter(kGrayGainCounter) != 0 || Unknown(kGrayGainCounter))) {
-        if (Unknown(kGrayGainCounter)) {
-            unknown.insert({20, 21, 22, 23});
-        } else {
-            MeasureGrayGains(raw);
-            if (Filter(kGrayGainCounter) > 0) {
-                --filters[kGrayGainCounter];
-            }
+    if (monochrome && Filter(19) == 1 && Filter(kGrayGainCounter) != 0) {
+        MeasureGrayGains(raw);
+        if (Filter(kGrayGainCounter) > 0) {
+            --filters[kGrayGainCounter];
         }
-    }
-    pictureKnown_ = unknown.empty();
-    if (!pictureKnown_) {
-        return true;
     }
     if (!(monochrome ? MonochromePicture(raw, expected) : ColourPicture(raw, expected))) {
         return false;

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <set>
 
 #include "image/DibImage.h"
 
@@ -66,12 +65,6 @@ public:
     // gray gain measure it when they should. Returns the picture that frame must be.
     bool TakeFrame(image::DibImage& expected);
 
-    // Whether the last TakeFrame made a picture: none when a value the picture depends on is
-    // unknown.
-    bool PictureKnown() const { return pictureKnown_; }
-    // A value the chain measured on a frame the model could not make; the getters skip it
-    // until it is set again.
-    bool Unknown(int32_t index) const { return unknown.count(index) != 0; }
     void SetFilter(int32_t index, int32_t value);
 
     // The global gain sets every colour gain with it.
@@ -94,7 +87,6 @@ public:
     std::map<int32_t, std::optional<int32_t>> features;
     int32_t autoIris = 0;
     CameraLimits limits;
-    std::set<int32_t> unknown;
     // The defect references, the same at every sample: 8-bit dark and bright, 16-bit dark and
     // bright (dark 0 and full scale bright until a mask file is loaded).
     int32_t dark8 = 0, bright8 = 255, dark16 = 0, bright16 = 4095;
@@ -108,7 +100,6 @@ public:
     uint8_t blue = 120, green = 140, red = 160;    // the scene's colour
 
 private:
-    bool pictureKnown_ = true;
     int32_t Filter(int32_t index) const { return filters.at(index); }
     // The frame as the camera sends it, and as the raw corrections leave it.
     bool ArrivedFrame(image::DibImage& raw) const;

@@ -299,7 +299,7 @@ private:
         };
         for (const auto& [index, value] : m.filters) {
             // Read back through its index, the counter is the exposure minimum.
-            if (index != kGrayGainCounter && !m.Unknown(index)) {
+            if (index != kGrayGainCounter) {
                 if (std::string why = reads(index, value); !why.empty()) {
                     return why;
                 }
@@ -331,13 +331,8 @@ private:
         return "";
     }
 
-    // The delivered image against the model's picture, rows in the order asked for; nothing to
-    // compare when the model could not make the picture.
-    std::string Picture(const SessionModel& model, const std::vector<uint8_t>& delivered, const image::DibImage& expected,
-                        int32_t rowOrder) {
-        if (!model.PictureKnown()) {
-            return "";
-        }
+    // The delivered image against the model's picture, rows in the order asked for.
+    std::string Picture(const std::vector<uint8_t>& delivered, const image::DibImage& expected, int32_t rowOrder) {
         const int32_t stride = expected.Stride();
         const int32_t height = expected.Height();
         const size_t rowBytes = static_cast<size_t>(expected.Width()) * expected.BytesPerPixel();
@@ -369,7 +364,7 @@ private:
         if (!rig.model.TakeFrame(expected)) {
             return "the model could not make its picture";
         }
-        return delivered != nullptr ? Picture(rig.model, *delivered, expected, rowOrder) : "";
+        return delivered != nullptr ? Picture(*delivered, expected, rowOrder) : "";
     }
 
     std::string Snap(Rig& rig, int32_t rowOrder) {
