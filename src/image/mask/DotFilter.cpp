@@ -122,7 +122,75 @@ void FilterDots(const RawPlane<T>& plane, DefectMask& mask, const DefectMarks& m
     CorrectMarked(plane, mask.work.data());
 }
 
+// A sample the plain form marks: flagged in a mask at its sensor position, or standing apart
+// from the mean of its four adjacent samples.
+template <typename T>
+bool PlainMark(const RawPlane<T>& plane, const DefectMarks& masks, const FramePlacement& at, int32_t threshold,
+               int32_t x, int32_t y) {
+    const int32_t mx = at.left + x;
+    const int32_t my = at.top + y;
+    const size_t index = static_cast<size_t>(my) * kMaskWidth + static_cast<size_t>(mx);
+    const bool flagged = !masks.hot.empty() && at.left >= 0 && at.top >= 0 && mx < kMaskWidth && my < kMaskHeight &&
+                         (masks.hot[index] != 0 || masks.dead[index] != 0);
+    const int32_t mean = (int32_t{plane.Row(y)[x - 1]} + plane.Row(y)[x + 1] + plane.Row(y - 1)[x] + plane.Row(y + 1)[x]) >> 2;
+    return flagged || std::abs(int32_t{plane.Row(y)[x]} - mean) >= threshold;
+}
+
+template <typename T>
+void PlainDotFilter(const RawPlane<T>& plane, const DefectMarks& masks, const FramePlacement& at, int32_t threshold) {
+    const int32_t w = plane.width;
+    const int32_t h = plane.height;
+    if (w <= 2 * kEdge || h <= 2 * kEdge) {
+        return;
+    }
+    std::vector<uint8_t> marks(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+    const auto marked = [&](int32_t x, int32_t y) -> uint8_t& { return marks[static_cast<size_t>(y) * w + x]; };
+    for (int32_t y = kEdge; y < h - kEdge; ++y) {
+        for (int32_t x = kEdge; x < w - kEdge; ++x) {
+            marked(x, y) = PlainMark(plane, masks, at, threshold, x, y) ? 1 : 0;
+        }
+    }
+    // Marked samples are never read, so correcting in place reads the frame as it came. The
+    // nearest unmarked sample below each one is found in a pass from the bottom up; those
+    // above, left and right as the rows are scanned.
+    std::vector<int32_t> below(marks.size(), -1);
+    for (int32_t x = 0; x < w; ++x) {
+        for (int32_t y = h - 1, next = -1; y >= 0; --y) {
+            below[static_cast<size_t>(y) * w + x] = next;
+            next = marked(x, y) != 0 ? next : y;
+        }
+    }
+    std::vector<int32_t> above(static_cast<size_t>(w), -1);
+    std::vector<int32_t> right(static_cast<size_t>(w), -1);
+    for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = w - 1, next = -1; x >= 0; --x) {
+            right[static_cast<size_t>(x)] = next;
+            next = marked(x, y) != 0 ? next : x;
+        }
+        T* row = plane.Row(y);
+        for (int32_t x = 0, left = -1; x < w; ++x) {
+            if (marked(x, y) == 0) {
+                left = x;
+                above[static_cast<size_t>(x)] = y;
+                continue;
+            }
+            const int32_t down = below[static_cast<size_t>(y) * w + x];
+            const int32_t sum = int32_t{row[left]} + row[right[static_cast<size_t>(x)]] +
+                                plane.Row(above[static_cast<size_t>(x)])[x] + plane.Row(down)[x];
+            row[x] = static_cast<T>(sum / 4);
+        }
+    }
+}
+
 }  // namespace
+
+void ApplyDotFilterReference(DibImage& raw, const DefectMarks& masks, const FramePlacement& placement) {
+    if (const RawPlane<uint8_t> plane = PlaneOf<uint8_t>(raw); plane.bits != nullptr) {
+        PlainDotFilter(plane, masks, placement, kDotThreshold8);
+    } else if (const RawPlane<uint16_t> wide = PlaneOf<uint16_t>(raw); wide.bits != nullptr) {
+        PlainDotFilter(wide, masks, placement, kDotThreshold16);
+    }
+}
 
 void ApplyDotFilter(DibImage& raw, DefectMask& mask, const FramePlacement& placement) {
     if (const RawPlane<uint8_t> plane = PlaneOf<uint8_t>(raw); plane.bits != nullptr) {

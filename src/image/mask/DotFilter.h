@@ -18,4 +18,8 @@ constexpr int32_t kDotThreshold16 = 480;
 // row and column. Uses mask.work for the marks.
 void ApplyDotFilter(DibImage& raw, DefectMask& mask, const FramePlacement& placement);
 
+// The same written out plainly: marks, then four searches per marked sample. Masks whose
+// vectors are empty flag nothing. The plain form the fast one is held to.
+void ApplyDotFilterReference(DibImage& raw, const DefectMarks& masks, const FramePlacement& placement);
+
 }  // namespace ovilux::image::mask

@@ -1,20 +1,24 @@
 // SessionModel.cpp - the model's settings and its pictures.
 //
 // The scene is one colour seen through the sensor's Bayer filter: red on even sensor rows and
-// columns, blue on odd ones, green elsewhere. The camera reads the window from its far end when
-// it mirrors, so a mirrored frame starts on the other colour of the pair; each 2 x 2 block of a
-// raw frame therefore holds the same four samples wherever it lies, and every picture below is
-// a function of the samples' parity alone.
+// columns, blue on odd ones, green elsewhere; black above the sensor's first row. The camera
+// reads the window from its far end when it mirrors, so a mirrored frame starts on the other
+// colour of the pair. The model reads the frame out as the camera does and runs the plain forms
+// of the chain's steps on it.
 #include "api/sweep/SessionModel.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
+#include "image/filters/DotSuppression.h"
 #include "image/filters/GrayGains.h"
 #include "image/filters/HueSaturation.h"
+#include "image/filters/RawTestImages.h"
 #include "image/filters/Sharpen.h"
 #include "image/filters/ToneCurves.h"
+#include "image/filters/WhiteBalance.h"
+#include "image/mask/DotFilter.h"
 #include "support/PictureCheck.h"
 
 namespace ovilux::test::sweep {
@@ -27,17 +31,13 @@ const std::map<int32_t, int32_t> kNeutralFilters = {
 
 namespace {
 
-constexpr int32_t kSensorWidth = 2592;
-constexpr int32_t kSensorHeight = 1944;
+using image::test::SampleAt;
+using image::test::SetSample;
 
-enum Colour { kR, kG, kB };
-
-// The demosaic's reading of the Bayer mode: the colour of each sample of the top-left block.
-constexpr Colour kDemosaicTable[4][2][2] = {
-    {{kG, kB}, {kR, kG}}, {{kR, kG}, {kG, kB}}, {{kB, kG}, {kG, kR}}, {{kG, kR}, {kB, kG}}};
-
-// The gray filter's own reading: 0 R, 1 G1, 2 G2, 3 B.
-constexpr int kGrayTable[4][2][2] = {{{1, 0}, {3, 2}}, {{3, 2}, {1, 0}}, {{0, 1}, {2, 3}}, {{2, 3}, {0, 1}}};
+// The red sample's row and column in the top-left 2 x 2 block, by the demosaic's reading of
+// the Bayer mode; blue sits on the other row and column.
+constexpr int kRedRow[4] = {1, 0, 1, 0};
+constexpr int kRedColumn[4] = {0, 0, 1, 1};
 
 // The Bayer mode the demosaic uses: vertical mirroring exchanges 0 and 1, 2 and 3; horizontal
 // then 0 and 2, 1 and 3.
@@ -51,6 +51,20 @@ int32_t MirroredBayerMode(int32_t mode, int32_t mirrorH, int32_t mirrorV) {
     return mode;
 }
 
+// One axis of the readout: the window's start (a vertically mirrored one four rows higher),
+// two more rows or columns than the window, read in Bayer pairs of every 2 x skip, each output
+// the mean of skip same-coloured samples two apart.
+struct Axis {
+    int32_t start, size, skip;
+    bool mirror;
+    int32_t Position(int32_t k) const {
+        const int32_t group = 2 * skip;
+        const int32_t outputs = 2 * (size / group) + std::min(size % group, 2);
+        const int32_t read = mirror ? outputs - 1 - k : k;
+        return start + (read / 2) * group + read % 2;
+    }
+};
+
 }  // namespace
 
 SessionModel::SessionModel() : filters(kNeutralFilters) {}
@@ -59,37 +73,44 @@ bool SessionModel::WindowAccepted(const Window& w) const {
     const int32_t widthStep = 16 << subSample;
     const int32_t heightStep = 2 << (subSample == 0 ? 0 : subSample + 1);
     const int32_t originStep = 2 << (subSample == 0 ? 0 : subSample);
+    // The whole sensor's width or height is taken at every sub-sampling.
+    const bool fullWidth = w.x == 0 && w.width == kSensorWidth;
+    const bool fullHeight = w.y == 0 && w.height == kSensorHeight;
     return w.width >= 320 && w.height >= 8 && w.x >= 0 && w.y >= 0 && w.x + w.width <= kSensorWidth &&
-           w.y + w.height <= kSensorHeight && w.width % widthStep == 0 && w.height % heightStep == 0 &&
-           w.x % originStep == 0 && w.y % originStep == 0;
+           w.y + w.height <= kSensorHeight && (w.width % widthStep == 0 || fullWidth) &&
+           (w.height % heightStep == 0 || fullHeight) && w.x % originStep == 0 && w.y % originStep == 0;
 }
 
 bool SessionModel::ColourModeAccepted(int32_t wanted) const {
     return wanted == 8 || wanted == 16 || wanted == 24 || wanted == 32 || wanted == 48 || wanted == 64;
 }
 
-namespace {
-
-struct Mosaic {
-    int32_t sample[2][2];  // by raw row and column parity
-};
-
-Mosaic SceneMosaic(const SessionModel& m, bool wide) {
-    const int32_t rowFlip = m.mirrorV != 0 ? (m.FrameHeight() - 1) & 1 : 0;
-    const int32_t columnFlip = m.mirrorH != 0 ? (m.FrameWidth() - 1) & 1 : 0;
-    Mosaic mosaic{};
-    for (int r = 0; r < 2; ++r) {
-        for (int c = 0; c < 2; ++c) {
-            const int sensorRow = (m.window.y + rowFlip + r) & 1;
-            const int sensorColumn = (m.window.x + columnFlip + c) & 1;
-            const uint8_t value = sensorRow == 0 && sensorColumn == 0 ? m.red
-                                  : sensorRow == 1 && sensorColumn == 1 ? m.blue
-                                                                        : m.green;
-            mosaic.sample[r][c] = wide ? Level12(value) : value;
+bool SessionModel::ArrivedFrame(image::DibImage& raw) const {
+    const bool wide = bits == 16 || bits >= 48;
+    if (raw.Create(FrameWidth(), FrameHeight(), wide ? 16 : 8) == 0) {
+        return false;
+    }
+    const int32_t skip = 1 << subSample;
+    const Axis rows{window.y - (mirrorV != 0 ? 4 : 0), window.height + 2, skip, mirrorV != 0};
+    const Axis columns{window.x, window.width + 2, skip, mirrorH != 0};
+    const uint8_t colour[2][2] = {{red, green}, {green, blue}};
+    for (int32_t y = 0; y < raw.Height(); ++y) {
+        const int32_t row = rows.Position(y);
+        for (int32_t x = 0; x < raw.Width(); ++x) {
+            const int32_t column = columns.Position(x);
+            uint32_t sum = 0;
+            for (int32_t j = 0; j < skip; ++j) {
+                // The colour of a row pair is that of its first row, so black rows count as 0.
+                sum += row + 2 * j < 0 ? 0 : Level12(colour[row & 1][column & 1]) * static_cast<uint32_t>(skip);
+            }
+            const uint32_t level = sum / static_cast<uint32_t>(skip * skip);
+            SetSample(raw, x, y, wide ? level : level >> 4);
         }
     }
-    return mosaic;
+    return true;
 }
+
+namespace {
 
 // The mask filter of uniform references: each sample normalised between dark and bright
 // (8-bit: to 0..255, left alone when they are equal; 16-bit: to the 12-bit range, left alone
@@ -107,99 +128,73 @@ int32_t Normalised(int32_t v, bool wide, const SessionModel& m) {
     return v <= m.dark16 ? 0 : std::min((v - m.dark16) * 4096 / (m.bright16 - m.dark16), 4095);
 }
 
-// The raw frame as the chain's later steps see it: the scene's mosaic through the mask filter
-// when that is on.
-Mosaic RawMosaic(const SessionModel& m, bool wide) {
-    Mosaic mosaic = SceneMosaic(m, wide);
-    if (m.filters.at(kMaskFilter) != 0) {
-        for (auto& row : mosaic.sample) {
-            for (int32_t& sample : row) {
-                sample = Normalised(sample, wide, m);
-            }
-        }
-    }
-    return mosaic;
-}
-
-// Whether the dot filter marks any sample of the mosaic: one that differs from the mean of its
-// four neighbours by the threshold or more (the masks stay clear with the references the
-// programs load). Frames too small to have samples it looks at are left alone.
-bool DotFilterMarks(const Mosaic& mosaic, bool wide, int32_t width, int32_t height) {
-    if (width < 9 || height < 9) {
-        return false;
-    }
-    const int32_t threshold = wide ? 480 : 30;
-    for (int r = 0; r < 2; ++r) {
-        for (int c = 0; c < 2; ++c) {
-            const int32_t mean = (2 * mosaic.sample[r][1 - c] + 2 * mosaic.sample[1 - r][c]) >> 2;
-            if (std::abs(mosaic.sample[r][c] - mean) >= threshold) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-// The demosaic of a mosaic that repeats every two samples: each output pixel's block holds one
-// sample of each parity, and the four same-coloured samples each colour is interpolated from
-// share their parity, so the picture is one colour: blue, green, red.
-struct Bgr {
-    int32_t blue, green, red;
-};
-
-Bgr DemosaicColour(const Mosaic& mosaic, int32_t bayerMode, int32_t redGain, int32_t blueGain, bool wide) {
-    int32_t reds = 0, blues = 0, greens = 0;
-    for (int r = 0; r < 2; ++r) {
-        for (int c = 0; c < 2; ++c) {
-            const Colour colour = kDemosaicTable[bayerMode][r][c];
-            const int32_t value = mosaic.sample[r][c];
-            (colour == kR ? reds : colour == kB ? blues : greens) += value;
-        }
-    }
-    const int64_t limit = wide ? 0x8000000 : 0x80000;
-    const int32_t top = wide ? 0xFFFF : 255;
-    const auto scaled = [&](int32_t value, int32_t gain) {
-        const int64_t sum = int64_t{16} * value * static_cast<int32_t>(gain * 1.28);
-        return sum >= limit ? top : static_cast<int32_t>(sum >> 11);
-    };
-    return Bgr{scaled(blues, blueGain), greens >> 1, scaled(reds, redGain)};
-}
-
-void PutSample(image::DibImage& image, int32_t x, int32_t y, int channel, int32_t value) {
-    uint8_t* row = static_cast<uint8_t*>(image.Bits()) + static_cast<ptrdiff_t>(y) * image.Stride();
-    const int bytes = image.BitsPerPixel() == 16 || image.BitsPerPixel() >= 48 ? 2 : 1;
-    uint8_t* at = row + static_cast<ptrdiff_t>(x) * image.BytesPerPixel() + channel * bytes;
-    if (bytes == 2) {
-        const uint16_t word = static_cast<uint16_t>(value);
-        std::memcpy(at, &word, 2);
-    } else {
-        *at = static_cast<uint8_t>(value);
-    }
+// A sample on the 8-bit scale: a 16-bit sample's 12 significant bits read as bits 11 to 4.
+int32_t EightBit(const image::DibImage& raw, int32_t x, int32_t y) {
+    const int32_t sample = static_cast<int32_t>(SampleAt(raw, x, y));
+    return raw.BitsPerPixel() == 16 ? (sample >> 4) & 0xFF : sample;
 }
 
 }  // namespace
 
-void SessionModel::MeasureGrayGains() {
-    const bool wide = bits == 16;
-    const Mosaic mosaic = RawMosaic(*this, wide);
-    int32_t means[4] = {};
-    for (int r = 0; r < 2; ++r) {
-        for (int c = 0; c < 2; ++c) {
-            const int32_t sample = mosaic.sample[r][c];
-            const int32_t byte = wide ? (sample >> 4) & 0xFF : sample;
-            if (byte <= 0 || byte >= 255) {
-                return;  // a channel without a measurable sample: the gains stay
+// The raw corrections: the mask filter (which leaves two samples at each edge of a frame that
+// spans the sensor alone), the dot filter (the references the programs load flag no sample)
+// and the suppression of isolated dots, which reads the Bayer mode as set.
+bool SessionModel::CorrectRaw(image::DibImage& raw) const {
+    const bool wide = raw.BitsPerPixel() == 16;
+    if (Filter(kMaskFilter) != 0) {
+        const int32_t margin = window.SpansSensor() ? 2 : 0;
+        for (int32_t y = margin; y < raw.Height() - margin; ++y) {
+            for (int32_t x = margin; x < raw.Width() - margin; ++x) {
+                SetSample(raw, x, y, static_cast<uint32_t>(Normalised(static_cast<int32_t>(SampleAt(raw, x, y)), wide, *this)));
             }
-            means[kGrayTable[Filter(12)][r][c]] = byte;
         }
     }
-    const auto gain = [&](int32_t mean) {
-        return std::min(255, static_cast<int32_t>(static_cast<float>(means[1]) / static_cast<float>(mean) * 128.0f));
+    if (Filter(kDotFilter) != 0) {
+        image::mask::ApplyDotFilterReference(raw, image::mask::DefectMarks{}, image::mask::FramePlacement{});
+    }
+    return image::filters::SuppressIsolatedDotsReference(raw, image::GainRecord{Filter(12), Filter(7), Filter(8), Filter(9)}) >= 0;
+}
+
+namespace {
+
+// The demosaic: output pixel (x, y) is the colour at the centre of the block whose
+// bottom-right sample is (x, y): green the mean of its two greens, red and blue from their four
+// nearest samples weighted 9, 3, 3, 1 and scaled by the gain (128 is unity), clipped. Positions
+// outside the frame move four samples inwards.
+struct Bgr {
+    int32_t blue, green, red;
+};
+
+Bgr DemosaicPixel(const image::DibImage& raw, int32_t x, int32_t y, int32_t bayerMode, int32_t redGain, int32_t blueGain) {
+    const auto inside = [](int32_t v, int32_t size) { return v < 0 ? v + 4 : v >= size ? v - 4 : v; };
+    const auto at = [&](int32_t sx, int32_t sy) {
+        return static_cast<int32_t>(SampleAt(raw, inside(sx, raw.Width()), inside(sy, raw.Height())));
     };
-    filters[20] = gain(means[0]);
-    filters[21] = 128;
-    filters[22] = gain(means[2]);
-    filters[23] = gain(means[3]);
+    const bool redRight = (x & 1) == kRedColumn[bayerMode];
+    const bool redBottom = (y & 1) == kRedRow[bayerMode];
+    const int32_t rc = redRight ? x : x - 1, rcFar = redRight ? x - 2 : x + 1;
+    const int32_t bc = redRight ? x - 1 : x, bcFar = redRight ? x + 1 : x - 2;
+    const int32_t rr = redBottom ? y : y - 1, rrFar = redBottom ? y - 2 : y + 1;
+    const int32_t br = redBottom ? y - 1 : y, brFar = redBottom ? y + 1 : y - 2;
+    const int64_t redSum = 9 * at(rc, rr) + 3 * at(rcFar, rr) + 3 * at(rc, rrFar) + at(rcFar, rrFar);
+    const int64_t blueSum = 9 * at(bc, br) + 3 * at(bcFar, br) + 3 * at(bc, brFar) + at(bcFar, brFar);
+    const int64_t top = raw.BitsPerPixel() == 16 ? 0xFFFF : 255;
+    const auto scaled = [&](int64_t sum, int32_t gain) {
+        return static_cast<int32_t>(std::min((sum * static_cast<int32_t>(gain * 1.28)) >> 11, top));
+    };
+    return Bgr{scaled(blueSum, blueGain), (at(bc, rr) + at(rc, br)) >> 1, scaled(redSum, redGain)};
+}
+
+}  // namespace
+
+void SessionModel::MeasureGrayGains(const image::DibImage& raw) {
+    image::filters::GrayRecord record{Filter(12), Filter(20), Filter(21), Filter(22), Filter(23), 0, 0, 0, 0, 12};
+    if (image::filters::MeasureGrayGains(raw, record)) {
+        filters[20] = record.gainR;
+        filters[21] = record.gainG1;
+        filters[22] = record.gainG2;
+        filters[23] = record.gainB;
+    }
 }
 
 void SessionModel::SetGlobalGain(int32_t value) {
@@ -216,10 +211,9 @@ namespace {
 constexpr double kIrisRegions[5][4] = {
     {0.1, 0.1, 0.2, 0.2}, {0.1, 0.8, 0.2, 0.9}, {0.45, 0.45, 0.55, 0.55}, {0.8, 0.1, 0.9, 0.2}, {0.8, 0.8, 0.9, 0.9}};
 
-// A region's level on the 8-bit scale: a 16-bit sample's 12 significant bits read as bits 11
-// to 4. The mosaic repeats every two samples, so the mean follows from how many samples of
-// each parity the region holds.
-int32_t IrisLevel(const Mosaic& mosaic, bool wide, int32_t width, int32_t height, const double (&region)[4]) {
+// A region's mean level on the 8-bit scale.
+int32_t IrisLevel(const image::DibImage& raw, const double (&region)[4]) {
+    const int32_t width = raw.Width(), height = raw.Height();
     const int32_t left = static_cast<int32_t>(region[0] * width), top = static_cast<int32_t>(region[1] * height);
     const int32_t right = static_cast<int32_t>(region[2] * width), bottom = static_cast<int32_t>(region[3] * height);
     if (right <= left || bottom <= top) {
@@ -228,18 +222,17 @@ int32_t IrisLevel(const Mosaic& mosaic, bool wide, int32_t width, int32_t height
     int64_t sum = 0;
     for (int32_t y = top; y < bottom; ++y) {
         for (int32_t x = left; x < right; ++x) {
-            const int32_t sample = mosaic.sample[y & 1][x & 1];
-            sum += wide ? (sample >> 4) & 0xFF : sample;
+            sum += EightBit(raw, x, y);
         }
     }
     return static_cast<int32_t>(sum / (int64_t{right - left} * (bottom - top)));
 }
 
 // The factor in hundredths: above 200 is too bright, above 160 a little, below 100 too dark.
-int32_t IrisFactor(const Mosaic& mosaic, bool wide, int32_t width, int32_t height) {
+int32_t IrisFactor(const image::DibImage& raw) {
     int32_t factor = 0;
     for (int region = 0; region < 5; ++region) {
-        const int32_t level = IrisLevel(mosaic, wide, width, height, kIrisRegions[region]);
+        const int32_t level = IrisLevel(raw, kIrisRegions[region]);
         const int32_t step = level > 200 ? -15 : level > 160 ? -10 : level < 100 ? 5 : 0;
         factor = region == 0 ? 100 + step : factor + step;
     }
@@ -248,12 +241,11 @@ int32_t IrisFactor(const Mosaic& mosaic, bool wide, int32_t width, int32_t heigh
 
 }  // namespace
 
-void SessionModel::RunAutoIris() {
+void SessionModel::RunAutoIris(const image::DibImage& arrived) {
     if (autoIris != 1 && autoIris != 2) {
         return;
     }
-    const bool wide = bits == 16 || bits >= 48;
-    const int32_t factor = IrisFactor(SceneMosaic(*this, wide), wide, FrameWidth(), FrameHeight());
+    const int32_t factor = IrisFactor(arrived);
     if (factor > 60 && factor < 120) {
         return;
     }
@@ -280,30 +272,14 @@ void SessionModel::RunAutoIris() {
     }
 }
 
-// Over the whole raw frame: the mean of each colour, as the demosaic's table for the Bayer mode
-// the mirrors leave names them; red and blue gains bring them to green's.
-void SessionModel::MeasureWhiteBalance() {
-    const bool wide = bits >= 48;
-    const Mosaic mosaic = RawMosaic(*this, wide);
-    const int32_t mode = MirroredBayerMode(Filter(12), mirrorH, mirrorV);
-    double sums[3] = {};
-    int counts[3] = {};
-    for (int r = 0; r < 2; ++r) {
-        for (int c = 0; c < 2; ++c) {
-            const Colour colour = kDemosaicTable[mode][r][c];
-            sums[colour] += mosaic.sample[r][c];
-            ++counts[colour];
-        }
+// Over the whole raw frame, with the colours of the Bayer mode the mirrors leave.
+void SessionModel::MeasureWhiteBalance(const image::DibImage& raw) {
+    int32_t redGain = Filter(7), blueGain = Filter(9);
+    if (image::filters::MeasureWhiteBalance(raw, MirroredBayerMode(Filter(12), mirrorH, mirrorV), redGain, blueGain)) {
+        filters[7] = redGain;
+        filters[8] = 100;
+        filters[9] = blueGain;
     }
-    const double red = sums[kR] / counts[kR], green = sums[kG] / counts[kG], blue = sums[kB] / counts[kB];
-    if (red == 0 || green == 0 || blue == 0) {
-        return;
-    }
-    const double s = green + red + blue;
-    const auto gain = [&](double mean) { return static_cast<int32_t>(std::min((s / mean / 3) * 100 / (s / green / 3), 400.0)); };
-    filters[7] = gain(red);
-    filters[8] = 100;
-    filters[9] = gain(blue);
 }
 
 void SessionModel::ForgetAutoIrisResult() {
@@ -328,83 +304,80 @@ void SessionModel::Relaunch() {
 
 void SessionModel::SetFilter(int32_t index, int32_t value) {
     filters[index] = value;
-    unknown.erase(index);
 }
 
 bool SessionModel::TakeFrame(image::DibImage& expected) {
     const bool monochrome = bits == 8 || bits == 16;
-    const bool wide = bits == 16 || bits >= 48;
     rawHolds[RawDepth()] = true;
-    RunAutoIris();
-    // A frame the dot filter corrects: what the measurements below make of it is unknown.
-    const bool corrected = Filter(kDotFilter) != 0 && DotFilterMarks(RawMosaic(*this, wide), wide, FrameWidth(), FrameHeight());
-    if (!monochrome && Filter(kBayerGainAuto) != 0) {
-        if (corrected) {
-            unknown.insert({7, 8, 9});
-        } else {
-            MeasureWhiteBalance();
-            unknown.erase(7);
-            unknown.erase(8);
-            unknown.erase(9);
-        }
-    }
-    if (monochrome && Filter(19) == 1 && (Filter(kGrayGainCounter) != 0 || Unknown(kGrayGainCounter))) {
-        if (corrected || Unknown(kGrayGainCounter)) {
-            unknown.insert({20, 21, 22, 23, kGrayGainCounter});
-        } else {
-            MeasureGrayGains();
-            if (Filter(kGrayGainCounter) > 0) {
-                --filters[kGrayGainCounter];
-            }
-        }
-    }
-    pictureKnown_ = !corrected && unknown.empty();
-    if (!pictureKnown_) {
-        return true;
-    }
-    if (expected.Create(FrameWidth(), FrameHeight(), static_cast<uint16_t>(bits)) == 0) {
+    rawFullSize[RawDepth()] = FrameIsFullSize();
+    image::DibImage raw;
+    if (!ArrivedFrame(raw)) {
         return false;
     }
-    if (!(monochrome ? MonochromePicture(expected) : ColourPicture(expected))) {
+    RunAutoIris(raw);
+    if (!CorrectRaw(raw)) {
+        return false;
+    }
+    if (!monochrome && Filter(kBayerGainAuto) != 0) {
+        MeasureWhiteBalance(raw);
+    }
+    if (monochrome && Filter(19) == 1 && Filter(kGrayGainCounter) != 0) {
+        MeasureGrayGains(raw);
+        if (Filter(kGrayGainCounter) > 0) {
+            --filters[kGrayGainCounter];
+        }
+    }
+    if (!(monochrome ? MonochromePicture(raw, expected) : ColourPicture(raw, expected))) {
         return false;
     }
     Adjust(expected);
     return true;
 }
 
-bool SessionModel::MonochromePicture(image::DibImage& expected) const {
+// Gray mode 1 scales each channel by its gain; gray mode 2 makes an 8-bit frame the luminance
+// of its demosaic, read with the Bayer mode of the frame as it arrived.
+bool SessionModel::MonochromePicture(image::DibImage& raw, image::DibImage& expected) const {
     const bool wide = bits == 16;
-    const Mosaic mosaic = RawMosaic(*this, wide);
-    int32_t luminance = -1;
-    if (!wide && Filter(19) == 2) {
-        const Bgr c = DemosaicColour(mosaic, MirroredBayerMode(Filter(12), mirrorH, mirrorV), Filter(7), Filter(9), false);
-        luminance = (30 * c.red + 59 * c.green + 11 * c.blue) / 100;
-    }
-    for (int32_t y = 0; y < expected.Height(); ++y) {
-        for (int32_t x = 0; x < expected.Width(); ++x) {
-            PutSample(expected, x, y, 0, luminance >= 0 ? luminance : mosaic.sample[y & 1][x & 1]);
-        }
-    }
     if (Filter(19) == 1) {
         const image::filters::GrayRecord record{Filter(12), Filter(20), Filter(21), Filter(22), Filter(23), Filter(24),
                                                 Filter(25), Filter(26), Filter(27), wide ? 12 : 8};
-        return image::filters::ApplyGrayGainsReference(expected, record);
+        if (!image::filters::ApplyGrayGainsReference(raw, record)) {
+            return false;
+        }
+    }
+    if (expected.Create(raw.Width(), raw.Height(), raw.BitsPerPixel()) == 0) {
+        return false;
+    }
+    const int32_t mode = MirroredBayerMode(Filter(12), mirrorH, mirrorV);
+    for (int32_t y = 0; y < raw.Height(); ++y) {
+        for (int32_t x = 0; x < raw.Width(); ++x) {
+            uint32_t value = SampleAt(raw, x, y);
+            if (!wide && Filter(19) == 2) {
+                const Bgr c = DemosaicPixel(raw, x, y, mode, Filter(7), Filter(9));
+                value = static_cast<uint32_t>((30 * c.red + 59 * c.green + 11 * c.blue) / 100);
+            }
+            SetSample(expected, x, y, value);
+        }
     }
     return true;
 }
 
-bool SessionModel::ColourPicture(image::DibImage& expected) const {
-    const bool wide = bits >= 48;
-    const Bgr c = DemosaicColour(RawMosaic(*this, wide), MirroredBayerMode(Filter(12), mirrorH, mirrorV), Filter(7),
-                                 Filter(9), wide);
+bool SessionModel::ColourPicture(const image::DibImage& raw, image::DibImage& expected) const {
+    if (expected.Create(raw.Width(), raw.Height(), static_cast<uint16_t>(bits)) == 0) {
+        return false;
+    }
+    const int32_t mode = MirroredBayerMode(Filter(12), mirrorH, mirrorV);
+    const int32_t sampleBytes = bits >= 48 ? 2 : 1;
     const int channels = bits == 32 || bits == 64 ? 4 : 3;
-    for (int32_t y = 0; y < expected.Height(); ++y) {
-        for (int32_t x = 0; x < expected.Width(); ++x) {
-            PutSample(expected, x, y, 0, c.blue);
-            PutSample(expected, x, y, 1, c.green);
-            PutSample(expected, x, y, 2, c.red);
-            if (channels == 4) {
-                PutSample(expected, x, y, 3, 0);
+    for (int32_t y = 0; y < raw.Height(); ++y) {
+        uint8_t* row = static_cast<uint8_t*>(expected.Bits()) + static_cast<ptrdiff_t>(y) * expected.Stride();
+        for (int32_t x = 0; x < raw.Width(); ++x) {
+            const Bgr c = DemosaicPixel(raw, x, y, mode, Filter(7), Filter(9));
+            const int32_t channel[4] = {c.blue, c.green, c.red, 0};
+            for (int i = 0; i < channels; ++i) {
+                uint8_t* at = row + (static_cast<ptrdiff_t>(x) * channels + i) * sampleBytes;
+                const uint16_t word = static_cast<uint16_t>(channel[i]);
+                sampleBytes == 2 ? static_cast<void>(std::memcpy(at, &word, 2)) : static_cast<void>(*at = static_cast<uint8_t>(word));
             }
         }
     }

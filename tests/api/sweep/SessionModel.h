@@ -1,27 +1,31 @@
 // SessionModel.h - what a session should be after each call of a sweep program: the settings
 // the exports keep, and the picture the camera must deliver for them on a still scene of one
-// colour, built with the plain forms of the per-frame chain.
+// colour (black above the sensor's first row), built with the plain forms of the per-frame
+// chain.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <set>
 
 #include "image/DibImage.h"
 
 namespace ovilux::test::sweep {
 
+constexpr int32_t kSensorWidth = 2592;
+constexpr int32_t kSensorHeight = 1944;
+
 // The camera reads a vertically mirrored frame from four rows higher up (which keeps the Bayer
-// phase), and a horizontally mirrored one from a column or two further right (the sensor reads
-// a little past the window's far end), so the programs' windows keep 8 rows clear of the top
-// and 8 columns clear of the right edge: every frame then lies inside the picture the camera
-// is shown.
-constexpr int32_t kTopRowsKeptClear = 8;
-constexpr int32_t kRightColumnsKeptClear = 8;
+// phase), and every frame two rows and columns past the window's far end, which a mirrored
+// frame starts from: a window at the sensor's top or right edge reads a little outside the
+// sensor. The scene covers the sensor and what lies right of and below it; above its first row
+// the camera sees black.
+constexpr int32_t kSceneWidth = kSensorWidth + 144;
+constexpr int32_t kSceneHeight = kSensorHeight + 8;
 
 struct Window {
-    int32_t width = 640, height = 480, x = 0, y = kTopRowsKeptClear;
+    int32_t width = 640, height = 480, x = 0, y = 0;
+    bool SpansSensor() const { return width == kSensorWidth || height == kSensorHeight; }
 };
 
 // The filter indices the model follows, with the value each program starts from.
@@ -61,12 +65,6 @@ public:
     // gray gain measure it when they should. Returns the picture that frame must be.
     bool TakeFrame(image::DibImage& expected);
 
-    // Whether the last TakeFrame made a picture: none when the dot filter corrected samples
-    // (the model does not make its corrections) or a value the picture depends on is unknown.
-    bool PictureKnown() const { return pictureKnown_; }
-    // A value the chain measured on a frame the model could not make; the getters skip it
-    // until it is set again.
-    bool Unknown(int32_t index) const { return unknown.count(index) != 0; }
     void SetFilter(int32_t index, int32_t value);
 
     // The global gain sets every colour gain with it.
@@ -89,24 +87,28 @@ public:
     std::map<int32_t, std::optional<int32_t>> features;
     int32_t autoIris = 0;
     CameraLimits limits;
-    std::set<int32_t> unknown;
     // The defect references, the same at every sample: 8-bit dark and bright, 16-bit dark and
     // bright (dark 0 and full scale bright until a mask file is loaded).
     int32_t dark8 = 0, bright8 = 255, dark16 = 0, bright16 = 4095;
     // Whether the raw buffer of each sample depth (8, 16 bits) holds a frame; unknown after a
     // live view that may have resized it and failed before it converted a frame.
     std::optional<bool> rawHolds[2] = {false, false};
+    // Whether that buffer is of the sensor's full size, the only one that records references.
+    bool rawFullSize[2] = {false, false};
     int RawDepth() const { return bits == 16 || bits >= 48 ? 1 : 0; }
+    bool FrameIsFullSize() const { return FrameWidth() == kSensorWidth && FrameHeight() == kSensorHeight; }
     uint8_t blue = 120, green = 140, red = 160;    // the scene's colour
 
 private:
-    bool pictureKnown_ = true;
     int32_t Filter(int32_t index) const { return filters.at(index); }
-    void MeasureGrayGains();
-    void RunAutoIris();
-    void MeasureWhiteBalance();
-    bool MonochromePicture(image::DibImage& expected) const;
-    bool ColourPicture(image::DibImage& expected) const;
+    // The frame as the camera sends it, and as the raw corrections leave it.
+    bool ArrivedFrame(image::DibImage& raw) const;
+    bool CorrectRaw(image::DibImage& raw) const;
+    void MeasureGrayGains(const image::DibImage& raw);
+    void RunAutoIris(const image::DibImage& arrived);
+    void MeasureWhiteBalance(const image::DibImage& raw);
+    bool MonochromePicture(image::DibImage& raw, image::DibImage& expected) const;
+    bool ColourPicture(const image::DibImage& raw, image::DibImage& expected) const;
     void Adjust(image::DibImage& expected) const;
 };
 

@@ -98,17 +98,18 @@ Call DrawCall(Op op, Draw& draw) {
     Call call{op};
     switch (op) {
         case Op::kWindow:
-            // Sizes and origins on the steps of every sub-sampling; now and then one that
-            // reaches past the sensor or is too narrow, which is refused.
+            // Sizes and origins on the steps of every sub-sampling, reaching every edge of the
+            // sensor; now and then the whole sensor, or one that reaches past the sensor or is
+            // too narrow, which is refused.
+            if (draw.OneIn(8)) {
+                call.a = 2592;
+                call.b = 1944;
+                break;
+            }
             call.a = 64 * draw.Between(draw.OneIn(12) ? 4 : 5, 20);
             call.b = 16 * draw.Between(1, 40);
             call.c = 8 * draw.Between(0, (2592 - call.a) / 8 + (draw.OneIn(10) ? 20 : 0));
-            call.d = 8 * draw.Between(1, (1944 - call.b) / 8);
-            // Clear of the top rows and the right columns (SessionModel.h): a window that would
-            // end at the sensor's right edge moves left by 8 columns.
-            if (call.a + call.c == 2592) {
-                call.c -= 8;
-            }
+            call.d = 8 * draw.Between(0, (1944 - call.b) / 8);
             break;
         case Op::kSubSample:
             call.a = draw.OneIn(8) ? 3 : draw.Between(0, 2);

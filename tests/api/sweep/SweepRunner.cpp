@@ -146,15 +146,16 @@ private:
         return {};
     }
 
+    // The scene's colour over the sensor and what the camera reads right of and below it.
     bool ShowScene(const Rig& rig) {
         const SessionModel& m = rig.model;
-        std::vector<uint8_t> picture(size_t{kActiveWidth} * kActiveHeight * 3);
+        std::vector<uint8_t> picture(size_t{kSceneWidth} * kSceneHeight * 3);
         for (size_t i = 0; i < picture.size(); i += 3) {
             picture[i] = m.blue;
             picture[i + 1] = m.green;
             picture[i + 2] = m.red;
         }
-        return OviluxSim_ShowPicture(rig.port, picture.data(), kActiveWidth, kActiveHeight, kActiveWidth * 3, 24) == 1 &&
+        return OviluxSim_ShowPicture(rig.port, picture.data(), kSceneWidth, kSceneHeight, kSceneWidth * 3, 24) == 1 &&
                OviluxSim_SetSceneOptions(rig.port, OVILUX_SIM_STILL | OVILUX_SIM_NO_DEFECTS | OVILUX_SIM_FIXED_LEVELS) ==
                    1;
     }
@@ -298,7 +299,7 @@ private:
         };
         for (const auto& [index, value] : m.filters) {
             // Read back through its index, the counter is the exposure minimum.
-            if (index != kGrayGainCounter && !m.Unknown(index)) {
+            if (index != kGrayGainCounter) {
                 if (std::string why = reads(index, value); !why.empty()) {
                     return why;
                 }
@@ -330,13 +331,8 @@ private:
         return "";
     }
 
-    // The delivered image against the model's picture, rows in the order asked for; nothing to
-    // compare when the model could not make the picture.
-    std::string Picture(const SessionModel& model, const std::vector<uint8_t>& delivered, const image::DibImage& expected,
-                        int32_t rowOrder) {
-        if (!model.PictureKnown()) {
-            return "";
-        }
+    // The delivered image against the model's picture, rows in the order asked for.
+    std::string Picture(const std::vector<uint8_t>& delivered, const image::DibImage& expected, int32_t rowOrder) {
         const int32_t stride = expected.Stride();
         const int32_t height = expected.Height();
         const size_t rowBytes = static_cast<size_t>(expected.Width()) * expected.BytesPerPixel();
@@ -368,7 +364,7 @@ private:
         if (!rig.model.TakeFrame(expected)) {
             return "the model could not make its picture";
         }
-        return delivered != nullptr ? Picture(rig.model, *delivered, expected, rowOrder) : "";
+        return delivered != nullptr ? Picture(*delivered, expected, rowOrder) : "";
     }
 
     std::string Snap(Rig& rig, int32_t rowOrder) {
@@ -416,6 +412,7 @@ private:
         if (window && (display == nullptr || *display == '\0')) {
             // Capture may have been prepared, resizing the raw buffer, before the window failed.
             rig.model.rawHolds[rig.model.RawDepth()].reset();
+            rig.model.rawFullSize[rig.model.RawDepth()] = rig.model.FrameIsFullSize();
             return Result(rig, started, false, OVILUX_CODE_WINDOW);
         }
 #endif
@@ -648,6 +645,20 @@ private:
         return static_cast<bool>(out);
     }
 
+    // References recorded from a frame are the scene's own samples, not uniform ones: the
+    // model's references are loaded back from a file.
+    std::string KeepModelReferences(Rig& rig) {
+        const SessionModel& m = rig.model;
+        const std::filesystem::path file = FileOf(rig, "model.mask");
+        if (!WriteMaskFile(file, m.dark8, m.bright8, m.dark16, m.bright16, true)) {
+            return "the model's mask file could not be written";
+        }
+        const int32_t loaded = Ovilux_LoadMaskFile(rig.handle, file.string().c_str());
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+        return loaded == 1 ? "" : "the model's mask file was refused";
+    }
+
     // A configuration file of the given length (its pairs have no reader in the library), or
     // one that is not there, which is refused without a code.
     std::string ConfigFile(Rig& rig, int32_t bytes) {
@@ -775,12 +786,27 @@ private:
             case Op::kMaskFile:
                 return MaskFile(rig, call);
             case Op::kMaskUpdate: {
-                // The programs' windows never span the sensor, and a frame of another size than
-                // the sensor's records no reference and is no failure; a raw buffer that holds
-                // no frame yet is refused with code 1 (it would record zeros).
+                // Only a frame of the sensor's full size records references, a dark (0) or a
+                // bright one (1), and refuses other selectors with code 12; a raw buffer that
+                // holds no frame yet is refused with code 1 (it would record zeros).
                 const int32_t result = Ovilux_UpdateMaskData(h, call.a);
-                const std::optional<bool> holds = m.rawHolds[m.RawDepth()];
-                return Result(rig, result, holds.value_or(result == 1), OVILUX_CODE_NO_CAMERA);
+                const int depth = m.RawDepth();
+                const bool badSelector = m.rawFullSize[depth] && call.a != 0 && call.a != 1;
+                const std::optional<bool> holds = m.rawHolds[depth];
+                if (!holds && result == 0) {
+                    // Whether the buffer holds a frame is not known: either refusal may come.
+                    const int32_t code = Ovilux_GetLastError(h);
+                    return code == OVILUX_CODE_NO_CAMERA || (badSelector && code == OVILUX_CODE_CONVERSION)
+                               ? ""
+                               : Text("the code of the refusal", code, OVILUX_CODE_NO_CAMERA);
+                }
+                const bool accepted = holds.value_or(true) && !badSelector;
+                std::string why =
+                    Result(rig, result, accepted, holds.value_or(true) ? OVILUX_CODE_CONVERSION : OVILUX_CODE_NO_CAMERA);
+                if (why.empty() && result == 1 && m.rawFullSize[depth]) {
+                    why = KeepModelReferences(rig);
+                }
+                return why;
             }
             case Op::kConfigFile:
                 return ConfigFile(rig, call.a);

@@ -193,52 +193,6 @@ TEST(MaskFilter, BlankReferencesStretchSlightlyAndKeepSixteenBitSamplesTwelveBit
     }
 }
 
-// The dot filter written out as described: marks, then four plain searches per marked sample.
-void PlainDotFilter(DibImage& raw, const DefectMarks& masks, const FramePlacement& at, int32_t threshold) {
-    const int32_t w = raw.Width();
-    const int32_t h = raw.Height();
-    std::vector<uint8_t> marked(static_cast<size_t>(w) * h, 0);
-    auto mark = [&](int32_t x, int32_t y) -> uint8_t& { return marked[static_cast<size_t>(y) * w + x]; };
-    for (int32_t y = 4; y <= h - 5; ++y) {
-        for (int32_t x = 4; x <= w - 5; ++x) {
-            const int32_t mx = at.left + x;
-            const int32_t my = at.top + y;
-            const bool flagged = mx < kMaskWidth && my < kMaskHeight && (masks.hot[At(mx, my)] || masks.dead[At(mx, my)]);
-            const int32_t mean = static_cast<int32_t>(SampleAt(raw, x - 1, y) + SampleAt(raw, x + 1, y) +
-                                                      SampleAt(raw, x, y - 1) + SampleAt(raw, x, y + 1)) >> 2;
-            mark(x, y) = flagged || std::abs(static_cast<int32_t>(SampleAt(raw, x, y)) - mean) >= threshold;
-        }
-    }
-    for (int32_t y = 4; y <= h - 5; ++y) {
-        for (int32_t x = 4; x <= w - 5; ++x) {
-            if (!mark(x, y)) {
-                continue;
-            }
-            uint32_t sum = 0;
-            uint32_t count = 0;
-            auto take = [&](int32_t sx, int32_t sy) {
-                if (!mark(sx, sy)) {
-                    sum += SampleAt(raw, sx, sy);
-                    ++count;
-                    return true;
-                }
-                return false;
-            };
-            for (int32_t sx = x - 1; sx >= 0 && !take(sx, y); --sx) {
-            }
-            for (int32_t sx = x + 1; sx < w && !take(sx, y); ++sx) {
-            }
-            for (int32_t sy = y - 1; sy >= 0 && !take(x, sy); --sy) {
-            }
-            for (int32_t sy = y + 1; sy < h && !take(x, sy); ++sy) {
-            }
-            if (count > 0) {
-                SetSample(raw, x, y, sum / count);
-            }
-        }
-    }
-}
-
 TEST(DotFilter, MatchesThePlainSearchesWithRunsAndBlocksOfMarks) {
     struct Case {
         uint16_t bits;
@@ -275,7 +229,7 @@ TEST(DotFilter, MatchesThePlainSearchesWithRunsAndBlocksOfMarks) {
         });
         DibImage expected;
         image::test::CopyInto(expected, raw);
-        PlainDotFilter(expected, masks, c.placement, c.bits == 8 ? kDotThreshold8 : kDotThreshold16);
+        ApplyDotFilterReference(expected, masks, c.placement);
         ApplyDotFilter(raw, *mask, c.placement);
         EXPECT_TRUE(image::test::SameBytes(raw, expected));
     }
