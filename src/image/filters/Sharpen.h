@@ -1,9 +1,13 @@
 // Sharpen.h - unsharp masking over a 4 x 4 box blur, on the image's interior.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "image/DibImage.h"
+#include "image/filters/FilterSamples.h"
+#include "image/filters/ToneCurves.h"
 
 namespace ovilux::image::filters {
 
@@ -16,6 +20,35 @@ constexpr int32_t kMaxSharpness = 30;
 // Sharpness 0 leaves the image alone. False, the image unchanged, for an image without pixels,
 // a depth other than 8, 16, 24, 32, 48 or 64 bits, or a sharpness outside 0 .. 30.
 bool Sharpen(DibImage& image, int32_t sharpness);
+
+// Sharpens an image as Sharpen does, but row band by row band as a chain finishes the rows
+// before it, and passes every finished row through a tone table (the brightness that follows
+// sharpening), so that the rows are worked while they are in cache. A row is finished once no
+// block still waits to read it unsharpened: rows up to one above the last ready row.
+class RowSharpener {
+public:
+    // after may be null; it must be built for the image's format.
+    RowSharpener(DibImage& image, int32_t sharpness, const ToneTable* after);
+    // As Sharpen's refusals.
+    bool Valid() const { return valid_; }
+    // Rows 0 .. endRow - 1 hold the values to sharpen (they only ever grow); finishes every row
+    // that can be. RowsReady(height) finishes the image.
+    void RowsReady(int32_t endRow);
+
+private:
+    template <typename T>
+    void Advance(int32_t ready);
+
+    DibImage& image_;
+    int32_t sharpness_;
+    const ToneTable* after_;
+    SampleLayout layout_{};
+    bool valid_ = false;
+    int32_t nextRow_ = 0;  // the next row to finish
+    int32_t nextSum_ = 0;  // the next row whose window sums to take
+    std::array<std::vector<uint16_t>, 4> sums_;  // the sums of the rows of a block, row y at y % 4
+    std::vector<uint16_t> result_;              // one row's sharpened samples; empty when not sharpening
+};
 
 // The plain form Sharpen is held against: a copy, the block summed per pixel, a difference table.
 bool SharpenReference(DibImage& image, int32_t sharpness);
