@@ -19,6 +19,10 @@ namespace filters = image::filters;
 
 bool IsColourMode(int32_t mode) { return mode >= 2 && mode <= 5; }
 
+// The chain's rows are shared between the converting thread and one helper: with the camera's
+// transfer thread beside them, a frame is read while the last one is converted on both cores.
+constexpr int32_t kConversionThreads = 2;
+
 // The Bayer mode the demosaic reads: the kept one, exchanged for the mirrors the camera made
 // and for those made here on an even dimension.
 int32_t DemosaicBayerMode(const image::DibImage& raw, const ConversionSettings& settings) {
@@ -128,7 +132,7 @@ bool ConvertFrame(ImageBuffers& images, const ConversionSettings& settings) {
             return false;
     }
     const image::GainRecord gains = raw != nullptr ? DemosaicGains(*raw, settings) : KeptGains(settings);
-    return filters::DemosaicAndAdjust(*result, raw, gains, AdjustmentsOf(settings));
+    return filters::DemosaicAndAdjust(*result, raw, gains, AdjustmentsOf(settings), 0, kConversionThreads);
 }
 
 bool CopyImageTo(const image::DibImage& source, void* buffer, int32_t size, int32_t rowOrder) {

@@ -3,16 +3,20 @@
 // Every step but sharpening is a function of each row alone, so a band can go through them one
 // after the other. Sharpening reads each row's unsharpened neighbours, so it trails the band by
 // the rows its block reaches below (RowSharpener keeps the sums it needs), and the brightness
-// after it rides on each row it finishes.
+// after it rides on each row it finishes. On several threads each takes a range of rows; the few
+// rows where sharpening reaches across two ranges are finished once all are done.
 #include "image/filters/BandedChain.h"
 
 #include <algorithm>
-#include <optional>
+#include <memory>
+#include <vector>
 
 #include "image/Demosaic.h"
 #include "image/filters/HueSaturation.h"
 #include "image/filters/Sharpen.h"
 #include "image/filters/ToneCurves.h"
+#include "platform/Event.h"
+#include "platform/Thread.h"
 
 namespace ovilux::image::filters {
 
@@ -50,33 +54,78 @@ ToneSteps MakeToneSteps(const DibImage& result, const Adjustments& a) {
     return {ToneTable(result, gamma, contrast, 0), ToneTable(result, kUnityGamma, 0, brightness)};
 }
 
+struct BandWork {
+    DibImage& result;
+    const DibImage* raw;
+    const GainRecord& gains;
+    const Adjustments& adjustments;
+    const ToneSteps& tones;
+    int32_t bandRows;
+};
+
+// Rows first .. end - 1 band by band, the sharpener owning that range.
+void WorkRows(const BandWork& work, RowSharpener& sharpener, int32_t first, int32_t end) {
+    const Adjustments& a = work.adjustments;
+    const bool shiftHue = work.result.BitsPerPixel() >= 24 && (a.hue != 0 || a.saturation != 0);
+    // A sharpness out of range does not sharpen; the brightness after it still runs.
+    const ToneTable* afterWithoutSharpener = sharpener.Valid() ? nullptr : &work.tones.after;
+    for (int32_t bandFirst = first; bandFirst < end; bandFirst += work.bandRows) {
+        const int32_t bandEnd = std::min(bandFirst + work.bandRows, end);
+        if (work.raw != nullptr) {
+            DemosaicRowBand(work.result, *work.raw, work.gains, bandFirst, bandEnd);
+        }
+        if (shiftHue) {
+            ShiftHueSaturationRows(work.result, a.hue, a.saturation, bandFirst, bandEnd);
+        }
+        work.tones.before.ApplyRows(work.result, bandFirst, bandEnd);
+        if (afterWithoutSharpener != nullptr) {
+            afterWithoutSharpener->ApplyRows(work.result, bandFirst, bandEnd);
+        } else {
+            sharpener.RowsReady(bandEnd);
+        }
+    }
+}
+
 }  // namespace
 
 bool DemosaicAndAdjust(DibImage& result, const DibImage* raw, const GainRecord& gains, const Adjustments& adjustments,
-                       int32_t bandRows) {
+                       int32_t bandRows, int32_t threads) {
+    // The demosaic's refusals depend on the images alone: asked over no rows, it only checks them.
+    if (raw != nullptr && !DemosaicRowBand(result, *raw, gains, 0, 0)) {
+        return false;
+    }
     const int32_t height = result.Height();
-    const int32_t rows = RowsPerBand(result, bandRows);
-    const bool colour = result.BitsPerPixel() >= 24;
-    const bool shiftHue = colour && (adjustments.hue != 0 || adjustments.saturation != 0);
     const ToneSteps tones = MakeToneSteps(result, adjustments);
-    RowSharpener sharpener(result, adjustments.sharpness, &tones.after);
-    // A sharpness out of range does not sharpen; the brightness after it still runs.
-    const ToneTable* afterWithoutSharpener = sharpener.Valid() ? nullptr : &tones.after;
-    for (int32_t first = 0; first < std::max(height, 1); first += rows) {
-        const int32_t end = std::min(first + rows, height);
-        if (raw != nullptr && !DemosaicRowBand(result, *raw, gains, first, end)) {
-            return false;
-        }
-        if (shiftHue) {
-            ShiftHueSaturationRows(result, adjustments.hue, adjustments.saturation, first, end);
-        }
-        tones.before.ApplyRows(result, first, end);
-        if (afterWithoutSharpener != nullptr) {
-            afterWithoutSharpener->ApplyRows(result, first, end);
+    const int32_t ranges = std::clamp(threads, 1, std::max(height, 1));
+    std::vector<std::unique_ptr<RowSharpener>> sharpeners;
+    for (int32_t k = 0; k < ranges; ++k) {
+        sharpeners.push_back(std::make_unique<RowSharpener>(result, adjustments.sharpness, &tones.after,
+                                                            height * k / ranges, height * (k + 1) / ranges));
+    }
+    const BandWork work{result, raw, gains, adjustments, tones, RowsPerBand(result, bandRows)};
+    // The first range is worked on this thread, the others each on a thread of its own (or here
+    // after the first when no thread can be had).
+    std::vector<std::unique_ptr<platform::Thread>> helpers;
+    for (int32_t k = 1; k < ranges; ++k) {
+        auto helper = std::make_unique<platform::Thread>();
+        RowSharpener* sharpener = sharpeners[static_cast<size_t>(k)].get();
+        if (helper->Start([&work, sharpener, k, ranges, height] {
+                WorkRows(work, *sharpener, height * k / ranges, height * (k + 1) / ranges);
+            })) {
+            helpers.push_back(std::move(helper));
         } else {
-            sharpener.RowsReady(end);
+            WorkRows(work, *sharpener, height * k / ranges, height * (k + 1) / ranges);
         }
     }
+    WorkRows(work, *sharpeners.front(), 0, height / ranges);
+    for (auto& helper : helpers) {
+        helper->Join(platform::kWaitInfinite);
+    }
+    std::vector<RowSharpener*> all;
+    for (auto& sharpener : sharpeners) {
+        all.push_back(sharpener.get());
+    }
+    RowSharpener::FinishSeams(all);
     return true;
 }
 

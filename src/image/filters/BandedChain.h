@@ -24,9 +24,10 @@ struct Adjustments {
 // gamma, contrast, sharpness, brightness. Equal sample for sample to the whole-image steps one
 // after the other, gamma, contrast and brightness fused into one table when no sharpening
 // separates them; a step whose setting is out of range is left out, as that step alone would
-// refuse it. bandRows is the rows per band, 0 for a size that keeps a band in cache. False,
-// nothing written, when the demosaic refuses the images.
+// refuse it. bandRows is the rows per band, 0 for a size that keeps a band in cache; threads
+// the number of threads that share the rows (the caller's one among them), the result the same
+// whatever it is. False, nothing written, when the demosaic refuses the images.
 bool DemosaicAndAdjust(DibImage& result, const DibImage* raw, const GainRecord& gains, const Adjustments& adjustments,
-                       int32_t bandRows = 0);
+                       int32_t bandRows = 0, int32_t threads = 1);
 
 }  // namespace ovilux::image::filters

@@ -94,8 +94,15 @@ void SharpenPlain(const DibImage& image, const SampleLayout& layout, int32_t sha
 
 }  // namespace
 
-RowSharpener::RowSharpener(DibImage& image, int32_t sharpness, const ToneTable* after)
-    : image_(image), sharpness_(sharpness), after_(after) {
+RowSharpener::RowSharpener(DibImage& image, int32_t sharpness, const ToneTable* after, int32_t firstRow,
+                           int32_t endRow)
+    : image_(image),
+      sharpness_(sharpness),
+      after_(after),
+      first_(std::clamp(firstRow, 0, image.Height())),
+      end_(std::clamp(endRow, first_, image.Height())),
+      nextRow_(first_),
+      nextSum_(first_) {
     valid_ = Prepare(image, sharpness, layout_);
     if (!valid_ || sharpness == 0 || !HasInterior(image)) {
         return;
@@ -112,30 +119,45 @@ void RowSharpener::RowsReady(int32_t endRow) {
         return;
     }
     if (layout_.sampleBytes == 1) {
-        Advance<uint8_t>(std::min(endRow, image_.Height()));
+        Advance<uint8_t>(std::min(endRow, end_));
     } else {
-        Advance<uint16_t>(std::min(endRow, image_.Height()));
+        Advance<uint16_t>(std::min(endRow, end_));
     }
 }
 
+bool RowSharpener::Inside(int32_t y) const {
+    return !result_.empty() && y >= kMargin && y < image_.Height() - kMargin;
+}
+
+bool RowSharpener::OnSeam(int32_t y) const { return Inside(y) && (y - kMargin < first_ || y + 1 >= end_); }
+
 // A row is finished (sharpened when inside, then passed through the table) once the sums that
 // read it are taken: its own, and for a row inside the margin the row below's too. Only rows
-// 0 .. height - 2 are ever summed.
+// 0 .. height - 2 are ever summed. A seam row waits, unchanged, for FinishSeams; the sums of the
+// rows next to the range's ends are kept for it.
 template <typename T>
 void RowSharpener::Advance(int32_t ready) {
     const int32_t height = image_.Height();
-    const bool sharpening = !result_.empty();
     const int32_t ch = layout_.channels;
     const auto count = static_cast<int32_t>(result_.size());
-    while (nextRow_ < height) {
+    while (nextRow_ < end_) {
         const int32_t y = nextRow_;
-        const bool inside = sharpening && y >= kMargin && y < height - kMargin;
-        const int32_t lastSummed = !sharpening ? -1 : inside ? y + 1 : std::min(y, height - kMargin);
+        const bool inside = Inside(y);
+        const int32_t lastSummed =
+            result_.empty() ? -1 : std::min(inside ? y + 1 : std::min(y, height - kMargin), end_ - 1);
         if (std::max(y, lastSummed) >= ready) {
             return;
         }
         for (; nextSum_ <= lastSummed; ++nextSum_) {
-            SumRow(RowOf<T>(image_, nextSum_) + kMargin * ch, count, ch, sums_[static_cast<size_t>(nextSum_ % kBlock)].data());
+            std::vector<uint16_t>& line = sums_[static_cast<size_t>(nextSum_ % kBlock)];
+            SumRow(RowOf<T>(image_, nextSum_) + kMargin * ch, count, ch, line.data());
+            if (nextSum_ < first_ + kBlock - 1 || nextSum_ >= end_ - (kBlock - 1)) {
+                edgeSums_.emplace_back(nextSum_, line);
+            }
+        }
+        if (OnSeam(y)) {
+            ++nextRow_;
+            continue;
         }
         if (inside) {
             SharpenRow(RowOf<T>(image_, y) + kMargin * ch, count, ch,
@@ -146,6 +168,51 @@ void RowSharpener::Advance(int32_t ready) {
             after_->ApplyRows(image_, y, y + 1);
         }
         ++nextRow_;
+    }
+}
+
+const std::vector<uint16_t>* RowSharpener::EdgeSums(int32_t row) const {
+    for (const auto& [summed, line] : edgeSums_) {
+        if (summed == row) {
+            return &line;
+        }
+    }
+    return nullptr;
+}
+
+template <typename T>
+void RowSharpener::FinishSeams(const std::vector<RowSharpener*>& ranges) {
+    for (RowSharpener* range : ranges) {
+        for (int32_t y = range->first_; y < range->end_; ++y) {
+            if (!range->OnSeam(y)) {
+                continue;
+            }
+            std::array<const uint16_t*, kBlock> sums{};
+            for (int32_t k = 0; k < kBlock; ++k) {
+                for (const RowSharpener* other : ranges) {
+                    if (const std::vector<uint16_t>* line = other->EdgeSums(y - kMargin + k)) {
+                        sums[static_cast<size_t>(k)] = line->data();
+                    }
+                }
+            }
+            const int32_t ch = range->layout_.channels;
+            SharpenRow(RowOf<T>(range->image_, y) + kMargin * ch, static_cast<int32_t>(range->result_.size()), ch, sums,
+                       range->sharpness_, range->layout_.max, range->result_.data());
+            if (range->after_ != nullptr) {
+                range->after_->ApplyRows(range->image_, y, y + 1);
+            }
+        }
+    }
+}
+
+void RowSharpener::FinishSeams(const std::vector<RowSharpener*>& ranges) {
+    if (ranges.empty() || !ranges.front()->valid_) {
+        return;
+    }
+    if (ranges.front()->layout_.sampleBytes == 1) {
+        FinishSeams<uint8_t>(ranges);
+    } else {
+        FinishSeams<uint16_t>(ranges);
     }
 }
 

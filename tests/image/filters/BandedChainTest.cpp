@@ -1,10 +1,12 @@
-// The banded chain (demosaic and adjustments worked a band of rows at a time) against the plain
-// forms of every step run one after the other over the whole image: random frames of every
-// depth, the smallest and odd sizes, bands down to one row, settings with and without the
-// sharpening that keeps brightness apart, and settings a step refuses.
+// The banded chain (demosaic and adjustments worked a band of rows at a time, on one thread or
+// the rows shared among several) against the plain forms of every step run one after the other
+// over the whole image: random frames of every depth, the smallest and odd sizes, bands down to
+// one row, settings with and without the sharpening that keeps brightness apart, and settings a
+// step refuses.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 
 #include "RandomImage.h"
 #include "image/Demosaic.h"
@@ -55,16 +57,17 @@ const Adjustments kSettings[] = {
 };
 
 TEST(BandedChain, EqualsThePlainStepsOneAfterTheOther) {
-    const Size sizes[] = {{4, 4}, {5, 5}, {6, 9}, {7, 5}, {13, 11}, {37, 19}};
+    const Size sizes[] = {{4, 4}, {5, 5}, {6, 9}, {7, 5}, {13, 11}, {37, 19}, {9, 40}};
     uint32_t seed = 700;
     for (uint16_t bits : kAllDepths) {
         const bool colour = bits >= 24;
         const uint16_t rawBits = bits == 16 || bits >= 48 ? 16 : 8;
         for (Size size : sizes) {
             for (const Adjustments& a : kSettings) {
-                for (int32_t bandRows : {0, 1, 2, 3, 7}) {
+                for (auto [bandRows, threads] : {std::pair{0, 1}, {1, 1}, {2, 2}, {3, 1}, {7, 2}, {1, 3}, {0, 2}}) {
                     SCOPED_TRACE(::testing::Message() << bits << " bits " << size.width << "x" << size.height << " band "
-                                                      << bandRows << " sharpness " << a.sharpness);
+                                                      << bandRows << " threads " << threads << " sharpness "
+                                                      << a.sharpness);
                     DibImage raw, banded, plain;
                     // The raw frame one pixel larger each way: the demosaic clips it to the result.
                     ASSERT_TRUE(MakeRandom(raw, {size.width + 1, size.height + 1}, rawBits, ++seed));
@@ -72,7 +75,7 @@ TEST(BandedChain, EqualsThePlainStepsOneAfterTheOther) {
                     CopyPixels(banded, plain);
                     const GainRecord gains{static_cast<int32_t>(seed % 4), 130, 100, 170};
                     const DibImage* source = colour ? &raw : nullptr;
-                    ASSERT_TRUE(DemosaicAndAdjust(banded, source, gains, a, bandRows));
+                    ASSERT_TRUE(DemosaicAndAdjust(banded, source, gains, a, bandRows, threads));
                     PlainChain(plain, source, gains, a);
                     ASSERT_TRUE(SamePixels(banded, plain));
                 }
@@ -86,12 +89,12 @@ TEST(BandedChain, RefusedDemosaicWritesNothing) {
     ASSERT_TRUE(MakeRandom(raw, {3, 8}, 8, 1));  // narrower than the demosaic needs
     ASSERT_TRUE(MakeRandom(result, {3, 8}, 24, 2));
     CopyPixels(result, original);
-    EXPECT_FALSE(DemosaicAndAdjust(result, &raw, GainRecord{0, 100, 100, 100}, kSettings[0], 2));
+    EXPECT_FALSE(DemosaicAndAdjust(result, &raw, GainRecord{0, 100, 100, 100}, kSettings[0], 2, 2));
     EXPECT_TRUE(SamePixels(result, original));
     ASSERT_TRUE(MakeRandom(raw, {8, 8}, 16, 3));  // a 16-bit frame into an 8-bit-channel image
     ASSERT_TRUE(MakeRandom(result, {8, 8}, 24, 4));
     CopyPixels(result, original);
-    EXPECT_FALSE(DemosaicAndAdjust(result, &raw, GainRecord{0, 100, 100, 100}, kSettings[0], 2));
+    EXPECT_FALSE(DemosaicAndAdjust(result, &raw, GainRecord{0, 100, 100, 100}, kSettings[0], 2, 2));
     EXPECT_TRUE(SamePixels(result, original));
 }
 
