@@ -258,6 +258,8 @@ private:
     };
 
     void FreeBuffers();
+    // The port given to this object, else the library's active one.
+    platform::DriverPort& PortInUse() const;
     // Places a completed frame from the raw buffer into ring slot index without copying it: the
     // two exchange their bytes, and descriptor is pointed at the raw buffer's new bytes.
     void MoveRawToRing(int32_t index, const RingFrameInfo& info, usb::FrameDescriptor& descriptor);

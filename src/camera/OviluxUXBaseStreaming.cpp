@@ -140,8 +140,9 @@ int32_t COviluxUXBase::StartTransfer(int32_t captureMode) {
     threadEnd_ = std::make_unique<platform::Event>(platform::EventReset::Auto, false);
     running_ = 1;
     const bool direct = productId_ == product::kFx3Direct;
-    if (!transferThread_.Start([this, direct] { direct ? TransferLoopDirect() : TransferLoop(); },
-                               platform::ThreadPriority::TimeCritical)) {
+    const platform::ThreadPriority priority =
+        PortInUse().PacesFrames() ? platform::ThreadPriority::TimeCritical : platform::ThreadPriority::Normal;
+    if (!transferThread_.Start([this, direct] { direct ? TransferLoopDirect() : TransferLoop(); }, priority)) {
         running_ = 0;
         return 0;
     }

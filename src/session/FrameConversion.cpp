@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "image/BayerMode.h"
-#include "image/filters/BandedChain.h"
 #include "image/filters/DotSuppression.h"
 #include "image/filters/GrayLuminance.h"
 #include "image/filters/WhiteBalance.h"
@@ -72,11 +71,6 @@ bool ApplyGrayMode(ImageBuffers& images, ConversionSettings& settings, image::Di
     return measured;
 }
 
-image::filters::Adjustments AdjustmentsOf(const ConversionSettings& settings) {
-    return {settings.hue,      settings.saturation, settings.gamma,
-            settings.contrast, settings.sharpness,  settings.brightness};
-}
-
 }  // namespace
 
 void RepackRawFrame(image::DibImage& raw) {
@@ -132,7 +126,7 @@ bool ConvertFrame(ImageBuffers& images, const ConversionSettings& settings) {
             return false;
     }
     const image::GainRecord gains = raw != nullptr ? DemosaicGains(*raw, settings) : KeptGains(settings);
-    return filters::DemosaicAndAdjust(*result, raw, gains, AdjustmentsOf(settings), 0, kConversionThreads);
+    return filters::DemosaicAndAdjust(*result, raw, gains, settings.adjustments, 0, kConversionThreads);
 }
 
 bool CopyImageTo(const image::DibImage& source, void* buffer, int32_t size, int32_t rowOrder) {
