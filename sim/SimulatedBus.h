@@ -62,6 +62,7 @@ public:
     platform::IoResult GetOverlappedResult(platform::DeviceHandle handle, platform::Overlapped& overlapped,
                                            bool wait) override;
     bool CancelIo(platform::DeviceHandle handle, platform::Overlapped* overlapped) override;
+    bool PacesFrames() override { return Speed() == SimSpeed::Realtime; }
 
 private:
     struct Handle {

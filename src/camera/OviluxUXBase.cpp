@@ -51,11 +51,14 @@ COviluxUXBase::~COviluxUXBase() { Close(); }
 COviluxUXSimpleSdk::~COviluxUXSimpleSdk() = default;
 
 
+platform::DriverPort& COviluxUXBase::PortInUse() const {
+    return driverPort_ != nullptr ? *driverPort_ : platform::ActiveDriverPort();
+}
+
 int32_t COviluxUXBase::CreateController(void* /*notificationWindow*/, const platform::InterfaceGuid* guid) {
     Close();
-    platform::DriverPort& port = driverPort_ != nullptr ? *driverPort_ : platform::ActiveDriverPort();
     try {
-        controller_ = std::make_unique<usb::COviCy3Cam>(port, guid, nullptr);
+        controller_ = std::make_unique<usb::COviCy3Cam>(PortInUse(), guid, nullptr);
     } catch (const std::bad_alloc&) {
         return 0;
     }

@@ -258,10 +258,13 @@ private:
     };
 
     void FreeBuffers();
-    // Places a completed frame from the raw buffer into ring slot index.
-    void CopyRawToRing(int32_t index, const RingFrameInfo& info);
+    // The port given to this object, else the library's active one.
+    platform::DriverPort& PortInUse() const;
+    // Places a completed frame from the raw buffer into ring slot index without copying it: the
+    // two exchange their bytes, and descriptor is pointed at the raw buffer's new bytes.
+    void MoveRawToRing(int32_t index, const RingFrameInfo& info, usb::FrameDescriptor& descriptor);
     // Places a completed frame (the camera's number) into the next ring slot and signals it.
-    void RingFrame(uint32_t number);
+    void RingFrame(uint32_t number, usb::FrameDescriptor& descriptor);
     // Whether the frame just read announced exactly the bytes of the current window.
     bool AnnouncesFrameSize(const usb::FrameDescriptor& descriptor) const;
     // The end of every transfer loop: close the stream, signal the end, clear the running flag.

@@ -140,8 +140,9 @@ int32_t COviluxUXBase::StartTransfer(int32_t captureMode) {
     threadEnd_ = std::make_unique<platform::Event>(platform::EventReset::Auto, false);
     running_ = 1;
     const bool direct = productId_ == product::kFx3Direct;
-    if (!transferThread_.Start([this, direct] { direct ? TransferLoopDirect() : TransferLoop(); },
-                               platform::ThreadPriority::TimeCritical)) {
+    const platform::ThreadPriority priority =
+        PortInUse().PacesFrames() ? platform::ThreadPriority::TimeCritical : platform::ThreadPriority::Normal;
+    if (!transferThread_.Start([this, direct] { direct ? TransferLoopDirect() : TransferLoop(); }, priority)) {
         running_ = 0;
         return 0;
     }
@@ -196,17 +197,20 @@ bool COviluxUXBase::AnnouncesFrameSize(const usb::FrameDescriptor& descriptor) c
     return usb::FramePayloadCount(descriptor.header) == static_cast<uint32_t>(frameBytes_);
 }
 
-void COviluxUXBase::CopyRawToRing(int32_t index, const RingFrameInfo& info) {
+void COviluxUXBase::MoveRawToRing(int32_t index, const RingFrameInfo& info, usb::FrameDescriptor& descriptor) {
     RingBuffer& slot = ring_[static_cast<size_t>(index)];
     std::lock_guard<std::mutex> hold(slot.lock);
-    std::memcpy(slot.bytes.data(), rawBuffer_.data(), static_cast<size_t>(frameBytes_));
+    // Every slot and the raw buffer are made the same size together, so the frame changes
+    // places with the slot's old bytes, which the next frame is read into.
+    slot.bytes.swap(rawBuffer_);
     slot.info = info;
+    descriptor.buffer = rawBuffer_.data();
 }
 
-void COviluxUXBase::RingFrame(uint32_t number) {
+void COviluxUXBase::RingFrame(uint32_t number, usb::FrameDescriptor& descriptor) {
     const uint64_t arrival = platform::MonotonicNs();
     const int32_t index = writeIndex_;
-    CopyRawToRing(index, RingFrameInfo{number, arrival, account_.Ringed()});
+    MoveRawToRing(index, RingFrameInfo{number, arrival, account_.Ringed()}, descriptor);
     writeIndex_ = NextRingIndex(index);
     frameEvent_.Set();
 }
@@ -285,7 +289,7 @@ int32_t COviluxUXBase::TransferLoop() {
         if (ok) {
             failures = 0;
             timeoutFlag_ = 0;
-            RingFrame(descriptor.frameCount);
+            RingFrame(descriptor.frameCount, descriptor);
             if (mode == 1 || mode == 2) {
                 break;
             }
@@ -329,7 +333,7 @@ int32_t COviluxUXBase::TransferLoopDirect() {
                 failures = 0;
                 start = platform::TimeGetTime();
                 timeoutFlag_ = 0;
-                RingFrame(++arrivals);
+                RingFrame(++arrivals, descriptor);
                 if (captureMode_ == 1) {
                     break;
                 }
@@ -378,7 +382,7 @@ int32_t COviluxUXBase::GrabOneFrame() {
                                          AnnouncesFrameSize(descriptor);
             if (ok) {
                 timeoutFlag_ = 0;
-                CopyRawToRing(0, RingFrameInfo{0, platform::MonotonicNs(), 0});
+                MoveRawToRing(0, RingFrameInfo{0, platform::MonotonicNs(), 0}, descriptor);
                 break;
             }
             if (platform::ElapsedMs(start, platform::TimeGetTime()) >= kDirectGiveUpMs ||

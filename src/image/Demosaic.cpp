@@ -13,6 +13,7 @@
 #include "image/Demosaic.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "image/BayerMode.h"
 #include "image/ConverterSupport.h"
@@ -155,24 +156,45 @@ void InnerPass(const Images<T>& im, const Setup& s) {
     }
 }
 
+template <typename T>
+bool IsBorderRow(const Images<T>& im, int32_t y) { return y < 2 || y >= im.height - 2; }
+
+// The pixels of row y that the border pass writes.
+template <typename T, int Channels>
+void BorderOfRow(const Images<T>& im, const Setup& s, int32_t y) {
+    const bool fullRow = IsBorderRow(im, y);
+    for (int32_t x = 0; x < im.width; ++x) {
+        if (!fullRow && x == 2) {
+            x = std::max(x, im.width - 2);  // skip the interior of the row
+        }
+        DemosaicPixel<T, Channels>(im, s, x, y);
+    }
+}
+
 template <typename T, int Channels>
 void BorderPass(const Images<T>& im, const Setup& s) {
     for (int32_t y = 0; y < im.height; ++y) {
-        const bool fullRow = y < 2 || y >= im.height - 2;
-        for (int32_t x = 0; x < im.width; ++x) {
-            if (!fullRow && x == 2) {
-                x = std::max(x, im.width - 2);  // skip the interior of the row
-            }
-            DemosaicPixel<T, Channels>(im, s, x, y);
+        BorderOfRow<T, Channels>(im, s, y);
+    }
+}
+
+// Both passes over rows first .. end - 1.
+template <typename T, int Channels>
+void RowBand(const Images<T>& im, const Setup& s, int32_t first, int32_t end) {
+    for (int32_t y = first; y < end; ++y) {
+        BorderOfRow<T, Channels>(im, s, y);
+        if (!IsBorderRow(im, y)) {
+            InnerRow<T, Channels>(im, s, y);
         }
     }
 }
 
-enum class Pass { Inner, Border };
+enum class Pass { Inner, Border, Band };
 
+// first and end bound the rows of a band pass.
 template <typename T, Pass Which>
 int Run(void* dst, const void* src, const ImageRect& r, int32_t dstX, int32_t dstY, uint16_t dstBytes, uint16_t srcBytes,
-        int32_t dstStride, int32_t srcStride, const void* parameter) {
+        int32_t dstStride, int32_t srcStride, const void* parameter, int32_t first = 0, int32_t end = 0) {
     Setup setup{};
     // The rows are read through restrict pointers: the output must be another image.
     if (srcBytes != sizeof(T) || dst == src || !detail::UsableArguments(dst, src, r, dstX, dstY, dstStride, srcStride) ||
@@ -183,10 +205,20 @@ int Run(void* dst, const void* src, const ImageRect& r, int32_t dstX, int32_t ds
     const Images<T> im{static_cast<const uint8_t*>(src), srcStride, r.left, r.top, r.right - r.left, r.bottom - r.top,
                        static_cast<uint8_t*>(dst), dstStride, dstX, dstY};
     setup.vectorRow = detail::VectorDemosaicRow(sizeof(T), dstBytes / sizeof(T));
+    auto pass = [&](auto channels) {
+        constexpr int Channels = decltype(channels)::value;
+        if constexpr (Which == Pass::Inner) {
+            InnerPass<T, Channels>(im, setup);
+        } else if constexpr (Which == Pass::Border) {
+            BorderPass<T, Channels>(im, setup);
+        } else {
+            RowBand<T, Channels>(im, setup, std::max(first, 0), std::min(end, im.height));
+        }
+    };
     if (dstBytes == 3 * sizeof(T)) {
-        Which == Pass::Inner ? InnerPass<T, 3>(im, setup) : BorderPass<T, 3>(im, setup);
+        pass(std::integral_constant<int, 3>{});
     } else if (dstBytes == 4 * sizeof(T)) {
-        Which == Pass::Inner ? InnerPass<T, 4>(im, setup) : BorderPass<T, 4>(im, setup);
+        pass(std::integral_constant<int, 4>{});
     } else {
         return 0;
     }
@@ -221,6 +253,22 @@ int DemosaicBorder16(void* dstBits, const void* srcBits, const ImageRect& srcRec
                      void* parameter1, void*) {
     return Run<uint16_t, Pass::Border>(dstBits, srcBits, srcRect, dstX, dstY, dstBytesPerPixel, srcBytesPerPixel,
                                        dstStride, srcStride, parameter1);
+}
+
+bool DemosaicRowBand(DibImage& output, const DibImage& raw, const GainRecord& gains, int32_t firstRow, int32_t endRow) {
+    if (output.Bits() == nullptr || raw.Bits() == nullptr) {
+        return false;
+    }
+    // Clipped as ConvertBlit clips the whole passes: the picture's top rows are kept, which in
+    // these bottom-up images are the last rows in memory.
+    const int32_t rows = std::min(raw.Height(), output.Height());
+    const ImageRect r{0, raw.Height() - rows, std::min(raw.Width(), output.Width()), raw.Height()};
+    const int32_t dstY = output.Height() - rows;
+    GainRecord record = gains;
+    const auto run = raw.BitsPerPixel() == 16 ? Run<uint16_t, Pass::Band> : Run<uint8_t, Pass::Band>;
+    return run(output.Bits(), raw.Bits(), r, 0, dstY, static_cast<uint16_t>(output.BitsPerPixel() / 8),
+               static_cast<uint16_t>(raw.BitsPerPixel() / 8), output.Stride(), raw.Stride(), &record, firstRow - dstY,
+               endRow - dstY) != 0;
 }
 
 }  // namespace ovilux::image

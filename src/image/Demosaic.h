@@ -2,6 +2,7 @@
 // border pass over the same images.
 #pragma once
 
+#include "image/DibImage.h"
 #include "image/PixelConverter.h"
 
 namespace ovilux::image {
@@ -28,5 +29,10 @@ int DemosaicInner16(void* dstBits, const void* srcBits, const ImageRect& srcRect
 int DemosaicBorder16(void* dstBits, const void* srcBits, const ImageRect& srcRect, int32_t dstX, int32_t dstY,
                      uint16_t dstBytesPerPixel, uint16_t srcBytesPerPixel, int32_t dstStride, int32_t srcStride,
                      void* parameter1, void* parameter2);
+
+// Both passes over the output's memory rows firstRow .. endRow - 1 only, the raw frame clipped to the
+// output's size as ConvertBlit clips it: for a chain that works the image in bands of rows
+// while they are in cache. Same results and refusals as the two passes over those rows.
+bool DemosaicRowBand(DibImage& output, const DibImage& raw, const GainRecord& gains, int32_t firstRow, int32_t endRow);
 
 }  // namespace ovilux::image

@@ -90,6 +90,10 @@ public:
     // CancelIoEx: cancels the request of overlapped, or every request of the handle when null.
     // A cancelled request still completes (with kOperationAborted) and sets its event.
     virtual bool CancelIo(DeviceHandle handle, Overlapped* overlapped) = 0;
+    // Whether frames come at the camera's own pace. A port that makes each frame as it is asked
+    // for (the simulated camera's fast mode) says no: a transfer thread at the highest priority
+    // would read from it without pause and starve the threads that convert the frames.
+    virtual bool PacesFrames() { return true; }
 };
 
 // The port the library talks through: the simulated bus when one is installed, otherwise the

@@ -4,12 +4,8 @@
 #include <cstring>
 
 #include "image/BayerMode.h"
-#include "image/Demosaic.h"
 #include "image/filters/DotSuppression.h"
 #include "image/filters/GrayLuminance.h"
-#include "image/filters/HueSaturation.h"
-#include "image/filters/Sharpen.h"
-#include "image/filters/ToneCurves.h"
 #include "image/filters/WhiteBalance.h"
 #include "image/RawMirror.h"
 #include "image/RowRepack.h"
@@ -21,6 +17,10 @@ namespace {
 namespace filters = image::filters;
 
 bool IsColourMode(int32_t mode) { return mode >= 2 && mode <= 5; }
+
+// The chain's rows are shared between the converting thread and one helper: with the camera's
+// transfer thread beside them, a frame is read while the last one is converted on both cores.
+constexpr int32_t kConversionThreads = 2;
 
 // The Bayer mode the demosaic reads: the kept one, exchanged for the mirrors the camera made
 // and for those made here on an even dimension.
@@ -37,13 +37,6 @@ image::GainRecord DemosaicGains(const image::DibImage& raw, const ConversionSett
 // corrections read.
 image::GainRecord KeptGains(const ConversionSettings& settings) {
     return image::GainRecord{settings.bayerMode, settings.redGain, settings.greenGain, settings.blueGain};
-}
-
-bool Demosaic(image::DibImage& output, const image::DibImage& raw, image::PixelConverter inner,
-              image::PixelConverter border, const ConversionSettings& settings) {
-    image::GainRecord gains = DemosaicGains(raw, settings);
-    return image::DibImage::ConvertBlit(&output, inner, &raw, nullptr, &gains, nullptr) != 0 &&
-           image::DibImage::ConvertBlit(&output, border, &raw, nullptr, &gains, nullptr) != 0;
 }
 
 // Gray mode 2 demosaics into the 24-bit image as scratch; in the monochrome mode that image is
@@ -76,29 +69,6 @@ bool ApplyGrayMode(ImageBuffers& images, ConversionSettings& settings, image::Di
         filters::GrayToLuminance(raw, images.out24, gains);
     }
     return measured;
-}
-
-// Steps that adjust the result image; each runs only away from its neutral value, since a
-// neutral table is not always the identity (a gamma of 100 computed in floating point may
-// round a sample down).
-void AdjustResult(image::DibImage& result, const ConversionSettings& settings) {
-    if (IsColourMode(settings.colourMode) && (settings.hue != 0 || settings.saturation != 0)) {
-        filters::ShiftHueSaturation(result, settings.hue, settings.saturation);
-    }
-    if (settings.sharpness == 0) {
-        filters::ApplyTones(result, settings.gamma, settings.contrast, settings.brightness);
-        return;
-    }
-    if (settings.gamma != 100) {
-        filters::ApplyGamma(result, settings.gamma);
-    }
-    if (settings.contrast != 0) {
-        filters::ApplyContrast(result, settings.contrast);
-    }
-    filters::Sharpen(result, settings.sharpness);
-    if (settings.brightness != 0) {
-        filters::ApplyBrightness(result, settings.brightness);
-    }
 }
 
 }  // namespace
@@ -135,29 +105,28 @@ RawMeasurements CorrectRawFrame(ImageBuffers& images, ConversionSettings& settin
 
 bool ConvertFrame(ImageBuffers& images, const ConversionSettings& settings) {
     image::DibImage* result = images.ResultOf(settings.colourMode);
-    bool converted = false;
+    const image::DibImage* raw = nullptr;
     switch (settings.colourMode) {
         case 0:
         case 1:
-            converted = result->Bits() != nullptr;
+            // The monochrome modes adjust the raw buffer itself.
+            if (result->Bits() == nullptr) {
+                return false;
+            }
             break;
         case 2:
         case 3:
-            converted =
-                Demosaic(*result, images.raw8, image::DemosaicInner8, image::DemosaicBorder8, settings);
+            raw = &images.raw8;
             break;
         case 4:
         case 5:
-            converted =
-                Demosaic(*result, images.raw16, image::DemosaicInner16, image::DemosaicBorder16, settings);
+            raw = &images.raw16;
             break;
         default:
             return false;
     }
-    if (converted) {
-        AdjustResult(*result, settings);
-    }
-    return converted;
+    const image::GainRecord gains = raw != nullptr ? DemosaicGains(*raw, settings) : KeptGains(settings);
+    return filters::DemosaicAndAdjust(*result, raw, gains, settings.adjustments, 0, kConversionThreads);
 }
 
 bool CopyImageTo(const image::DibImage& source, void* buffer, int32_t size, int32_t rowOrder) {

@@ -7,6 +7,7 @@
 
 #include "image/DibImage.h"
 #include "image/RawMirror.h"
+#include "image/filters/BandedChain.h"
 #include "image/filters/GrayGains.h"
 #include "session/ImageBuffers.h"
 
@@ -31,12 +32,7 @@ struct ConversionSettings {
     int32_t grayMode;
     int32_t grayGainCounter;  // non-zero: measure the gray gains first
     image::filters::GrayRecord gray;
-    int32_t hue;
-    int32_t saturation;
-    int32_t gamma;
-    int32_t contrast;
-    int32_t sharpness;
-    int32_t brightness;
+    image::filters::Adjustments adjustments;  // of the result image
 };
 
 // What the raw steps measured into the settings.

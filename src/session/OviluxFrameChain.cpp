@@ -24,12 +24,7 @@ ConversionSettings COvilux::CurrentConversion(int32_t colourMode) const {
         image::filters::GrayRecord{f.bayerMode, f.grayGainR, f.grayGainG1, f.grayGainG2, f.grayGainB, f.grayOffsetR,
                                    f.grayOffsetG1, f.grayOffsetG2, f.grayOffsetB,
                                    IsSixteenBitMode(colourMode) ? 12 : 8},
-        f.hue,
-        f.saturation,
-        f.gamma,
-        f.contrast,
-        f.sharpness,
-        f.brightness};
+        image::filters::Adjustments{f.hue, f.saturation, f.gamma, f.contrast, f.sharpness, f.brightness}};
 }
 
 void COvilux::SetDialogRefresh(CDialogRefresh* refresh) {

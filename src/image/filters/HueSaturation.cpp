@@ -179,7 +179,8 @@ void ShiftRun(const int32_t* __restrict b, const int32_t* __restrict g, const in
 // The pixel width is a template argument so that the copies in and out of the planes become
 // fixed-stride vector loads and stores.
 template <typename T, int32_t ch>
-OVILUX_FILTER_CLONES void ShiftImage(const DibImage& image, int32_t saturation, int32_t shift) {
+OVILUX_FILTER_CLONES void ShiftImage(const DibImage& image, int32_t saturation, int32_t shift, int32_t first,
+                                     int32_t end) {
     constexpr int32_t kRun = 512;
     int32_t planes[6][kRun];
     int32_t* const blue = planes[0];
@@ -189,7 +190,7 @@ OVILUX_FILTER_CLONES void ShiftImage(const DibImage& image, int32_t saturation, 
     const detail::HueRunKernel vectorRun = detail::VectorHueRun();
     const detail::HueRowKernel vectorRow = sizeof(T) == 1 ? detail::VectorHueRow8(ch) : nullptr;
     const int32_t scaleFactor = (saturation + 256) * 256;
-    for (int32_t y = 0; y < image.Height(); ++y) {
+    for (int32_t y = first; y < end; ++y) {
         T* row = RowOf<T>(image, y);
         int32_t x0 = 0;
         if (vectorRow != nullptr) {
@@ -244,6 +245,10 @@ bool Prepare(const DibImage& image, int32_t hue, int32_t saturation, SampleLayou
 }  // namespace
 
 bool ShiftHueSaturation(DibImage& image, int32_t hue, int32_t saturation) {
+    return ShiftHueSaturationRows(image, hue, saturation, 0, image.Height());
+}
+
+bool ShiftHueSaturationRows(DibImage& image, int32_t hue, int32_t saturation, int32_t firstRow, int32_t endRow) {
     SampleLayout layout{};
     if (!Prepare(image, hue, saturation, layout)) {
         return false;
@@ -252,10 +257,13 @@ bool ShiftHueSaturation(DibImage& image, int32_t hue, int32_t saturation) {
         return true;
     }
     const int32_t shift = HueShift(hue);
+    const int32_t first = std::max(firstRow, 0);
+    const int32_t end = std::min(endRow, image.Height());
     if (layout.sampleBytes == 1) {
-        (layout.channels == 3 ? ShiftImage<uint8_t, 3> : ShiftImage<uint8_t, 4>)(image, saturation, shift);
+        (layout.channels == 3 ? ShiftImage<uint8_t, 3> : ShiftImage<uint8_t, 4>)(image, saturation, shift, first, end);
     } else {
-        (layout.channels == 3 ? ShiftImage<uint16_t, 3> : ShiftImage<uint16_t, 4>)(image, saturation, shift);
+        (layout.channels == 3 ? ShiftImage<uint16_t, 3> : ShiftImage<uint16_t, 4>)(image, saturation, shift, first,
+                                                                                   end);
     }
     return true;
 }

@@ -19,6 +19,8 @@ constexpr int32_t kMinSaturation = -255, kMaxSaturation = 255;
 // out of range. Safe to call on several threads at once: every table is either fixed or the
 // call's own.
 bool ShiftHueSaturation(DibImage& image, int32_t hue, int32_t saturation);
+// The same over the rows firstRow .. endRow - 1 only (clipped to the image).
+bool ShiftHueSaturationRows(DibImage& image, int32_t hue, int32_t saturation, int32_t firstRow, int32_t endRow);
 
 // The plain form ShiftHueSaturation is held against: one pixel at a time with the tables.
 bool ShiftHueSaturationReference(DibImage& image, int32_t hue, int32_t saturation);

@@ -59,10 +59,11 @@ void LookUpRun(T* samples, int32_t count, const T* lut) {
 }
 
 template <typename T>
-void ApplyTable(const DibImage& image, const SampleLayout& layout, const std::vector<T>& table) {
+void ApplyTable(const DibImage& image, const SampleLayout& layout, const std::vector<T>& table, int32_t first,
+                int32_t end) {
     const T* lut = table.data();
     const int32_t samples = image.Width() * layout.channels;
-    for (int32_t y = 0; y < image.Height(); ++y) {
+    for (int32_t y = first; y < end; ++y) {
         T* row = RowOf<T>(image, y);
         if (layout.channels == 4) {
             for (int32_t i = 0; i < samples; i += 4) {
@@ -78,12 +79,12 @@ void ApplyTable(const DibImage& image, const SampleLayout& layout, const std::ve
 }
 
 template <typename T>
-void ApplyTones(const DibImage& image, const SampleLayout& layout, int32_t gamma, int32_t contrast, int32_t brightness) {
+std::vector<T> MakeTable(const SampleLayout& layout, int32_t gamma, int32_t contrast, int32_t brightness) {
     std::vector<T> table(static_cast<size_t>(layout.max) + 1);
     for (int32_t v = 0; v <= layout.max; ++v) {
         table[static_cast<size_t>(v)] = static_cast<T>(ToneSample(v, gamma, contrast, brightness, layout.max));
     }
-    ApplyTable(image, layout, table);
+    return table;
 }
 
 }  // namespace
@@ -117,20 +118,36 @@ int32_t BrightnessSample(int32_t v, int32_t brightness, int32_t max) {
     return static_cast<int32_t>(std::clamp(scaled, 0.0f, static_cast<float>(max)));
 }
 
-bool ApplyTones(DibImage& image, int32_t gamma, int32_t contrast, int32_t brightness) {
-    SampleLayout layout{};
-    if (!LayoutOf(image, false, layout) || !InRange(gamma, contrast, brightness)) {
-        return false;
+ToneTable::ToneTable(const DibImage& image, int32_t gamma, int32_t contrast, int32_t brightness) {
+    valid_ = LayoutOf(image, false, layout_) && InRange(gamma, contrast, brightness);
+    neutral_ = gamma == kUnityGamma && contrast == 0 && brightness == 0;
+    if (!valid_ || neutral_) {
+        return;
     }
-    if (gamma == kUnityGamma && contrast == 0 && brightness == 0) {
-        return true;
-    }
-    if (layout.sampleBytes == 1) {
-        ApplyTones<uint8_t>(image, layout, gamma, contrast, brightness);
+    if (layout_.sampleBytes == 1) {
+        table8_ = MakeTable<uint8_t>(layout_, gamma, contrast, brightness);
     } else {
-        ApplyTones<uint16_t>(image, layout, gamma, contrast, brightness);
+        table16_ = MakeTable<uint16_t>(layout_, gamma, contrast, brightness);
     }
-    return true;
+}
+
+void ToneTable::ApplyRows(const DibImage& image, int32_t firstRow, int32_t endRow) const {
+    if (!valid_ || neutral_) {
+        return;
+    }
+    const int32_t first = std::max(firstRow, 0);
+    const int32_t end = std::min(endRow, image.Height());
+    if (layout_.sampleBytes == 1) {
+        ApplyTable(image, layout_, table8_, first, end);
+    } else {
+        ApplyTable(image, layout_, table16_, first, end);
+    }
+}
+
+bool ApplyTones(DibImage& image, int32_t gamma, int32_t contrast, int32_t brightness) {
+    const ToneTable table(image, gamma, contrast, brightness);
+    table.ApplyRows(image, 0, image.Height());
+    return table.Valid();
 }
 
 bool ApplyGamma(DibImage& image, int32_t gamma) { return ApplyTones(image, gamma, 0, 0); }

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "image/DibImage.h"
+#include "image/filters/FilterSamples.h"
 
 namespace ovilux::image::filters {
 
@@ -30,6 +32,25 @@ bool ApplyBrightness(DibImage& image, int32_t brightness);
 // (each is a function of the sample alone, so their composition is one table). The chain may
 // use it only when no sharpening runs between contrast and brightness.
 bool ApplyTones(DibImage& image, int32_t gamma, int32_t contrast, int32_t brightness);
+
+// Gamma, contrast and brightness composed into one table for the sample range of an image's
+// format, built once and applied to rows as a chain reaches them.
+class ToneTable {
+public:
+    ToneTable(const DibImage& image, int32_t gamma, int32_t contrast, int32_t brightness);
+    // False for an image without pixels, another depth or a setting out of range.
+    bool Valid() const { return valid_; }
+    // Adjusts rows firstRow .. endRow - 1 (clipped) of an image of the format the table was
+    // built for, as ApplyTones does; nothing when the table is not valid or all are at unity.
+    void ApplyRows(const DibImage& image, int32_t firstRow, int32_t endRow) const;
+
+private:
+    SampleLayout layout_{};
+    bool valid_ = false;
+    bool neutral_ = true;
+    std::vector<uint8_t> table8_;
+    std::vector<uint16_t> table16_;
+};
 
 // The plain form the tables are held against: each sample through the curves computed anew.
 bool ApplyTonesReference(DibImage& image, int32_t gamma, int32_t contrast, int32_t brightness);
