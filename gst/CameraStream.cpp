@@ -215,8 +215,10 @@ FrameWait CameraStream::Next(uint32_t timeoutMs, void* image, size_t size, Ovilu
         return FrameWait::Nothing;
     }
     if (wParam == 0) {
+        // Only a lost camera ends live view; a frame that could not be taken is counted lost by
+        // the library, and the next one comes.
         *code = static_cast<int32_t>(lParam);
-        return FrameWait::Failed;
+        return *code == OVILUX_CODE_CAMERA_LOST ? FrameWait::Failed : FrameWait::Nothing;
     }
     // The image and the frame record change together under the library's image lock: the same
     // record before and after the copy says the copy is that frame's, whole.

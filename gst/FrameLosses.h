@@ -27,12 +27,12 @@ class FrameLosses {
 public:
     // A new stream: nothing seen, nothing lost.
     void Restart(const OviluxStreamStatistics& library);
-    // A frame numbered number is going out, with the library's counts now; returns the losses
-    // since the frame before (none for the first frame of a stream).
+    // A frame numbered number is going out, with the library's counts now; returns the frames
+    // numbered between it and the frame before, by reason (none for a stream's first frame).
     LossCounts Next(uint32_t number, const OviluxStreamStatistics& library);
     // False for a frame number already passed (a message of a frame sent with a newer picture).
     bool IsNewer(uint32_t number) const { return !started_ || static_cast<int32_t>(number - previous_) > 0; }
-    // Every loss since the stream began.
+    // Every frame numbered between two delivered ones since the stream began, by reason.
     const LossCounts& Total() const { return total_; }
     uint64_t Delivered() const { return delivered_; }
 
@@ -40,6 +40,7 @@ private:
     bool started_ = false;
     uint32_t previous_ = 0;
     OviluxStreamStatistics seen_{};
+    LossCounts pending_;  // counted by the library, not yet seen as a gap
     LossCounts total_;
     uint64_t delivered_ = 0;
 };

@@ -21,7 +21,7 @@ struct ProviderState {
     uint32_t handle = 0;
     GThread* thread = nullptr;
     std::atomic<bool> running{false};
-    std::vector<std::string> listed;  // the monitoring thread's
+    std::vector<GstDevice*> listed;  // the devices added, a reference each; the monitoring thread's
 };
 
 // The names of the cameras a session finds now.
@@ -107,23 +107,28 @@ static GList* Probe(GstDeviceProvider*) {
     return devices;
 }
 
+static const char* CameraOf(GstDevice* device) { return GST_OVILUX_DEVICE(device)->camera; }
+
 // Adds the cameras that came and removes those that went since the list was last read.
 static void Rescan(GstDeviceProvider* provider, ProviderState& state) {
     const std::vector<std::string> now = CameraNames(state.handle);
+    for (auto item = state.listed.begin(); item != state.listed.end();) {
+        if (std::find(now.begin(), now.end(), CameraOf(*item)) == now.end()) {
+            gst_device_provider_device_remove(provider, *item);
+            gst_object_unref(*item);
+            item = state.listed.erase(item);
+        } else {
+            ++item;
+        }
+    }
     for (const std::string& camera : now) {
-        if (std::find(state.listed.begin(), state.listed.end(), camera) == state.listed.end()) {
-            gst_device_provider_device_add(provider, NewDevice(camera));
+        const auto known = [&](GstDevice* device) { return camera == CameraOf(device); };
+        if (std::find_if(state.listed.begin(), state.listed.end(), known) == state.listed.end()) {
+            GstDevice* device = NewDevice(camera);
+            state.listed.push_back(GST_DEVICE(gst_object_ref(device)));
+            gst_device_provider_device_add(provider, device);
         }
     }
-    GList* devices = gst_device_provider_get_devices(provider);
-    for (GList* item = devices; item != nullptr; item = item->next) {
-        GstOviluxDevice* device = GST_OVILUX_DEVICE(item->data);
-        if (std::find(now.begin(), now.end(), device->camera) == now.end()) {
-            gst_device_provider_device_remove(provider, GST_DEVICE(device));
-        }
-    }
-    g_list_free_full(devices, gst_object_unref);
-    state.listed = now;
 }
 
 static gpointer Monitor(gpointer data) {
@@ -152,7 +157,6 @@ static gboolean ProviderStart(GstDeviceProvider* provider) {
         }
         return FALSE;
     }
-    state.listed.clear();
     Rescan(provider, state);
     state.running = true;
     state.thread = g_thread_new("ovilux-devices", Monitor, provider);
@@ -166,6 +170,11 @@ static void ProviderStop(GstDeviceProvider* provider) {
         g_thread_join(state.thread);
         state.thread = nullptr;
     }
+    for (GstDevice* device : state.listed) {
+        gst_device_provider_device_remove(provider, device);
+        gst_object_unref(device);
+    }
+    state.listed.clear();
     Ovilux_Release(state.handle);
     state.handle = 0;
     OviluxWnd_DestroyWindow(state.window);
