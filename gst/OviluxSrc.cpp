@@ -43,7 +43,7 @@ struct SourceState {
     // The streaming thread's.
     int32_t bitsPerPixel = 0;
     ovilux_gst::FrameSize size;
-    GstClockTime period = GST_CLOCK_TIME_NONE;
+    std::atomic<GstClockTime> period{GST_CLOCK_TIME_NONE};  // also read by latency queries
 
     std::mutex countsLock;  // the counts, read by the stats property from any thread
     ovilux_gst::FrameLosses losses;
@@ -444,10 +444,11 @@ gboolean UnlockStop(GstBaseSrc* base) {
 
 gboolean Query(GstBaseSrc* base, GstQuery* query) {
     SourceState& state = StateOf(base);
-    if (GST_QUERY_TYPE(query) == GST_QUERY_LATENCY && GST_CLOCK_TIME_IS_VALID(state.period)) {
+    const GstClockTime period = state.period;
+    if (GST_QUERY_TYPE(query) == GST_QUERY_LATENCY && GST_CLOCK_TIME_IS_VALID(period)) {
         // A frame is stamped when its last byte arrived and pushed after its conversion, within
         // a frame period; the library's ring holds the camera's next few.
-        gst_query_set_latency(query, TRUE, state.period, state.period * 4);
+        gst_query_set_latency(query, TRUE, period, period * 4);
         return TRUE;
     }
     return GST_BASE_SRC_CLASS(gst_ovilux_src_parent_class)->query(base, query);

@@ -36,6 +36,8 @@ if [ "$purpose" = test ] || [ "$purpose" = bench ]; then
   # The GStreamer pipelines the tests run: gst-inspect-1.0 and gst-launch-1.0, videoconvert and
   # videoscale, PNG, VP8, Matroska, RTP, UDP, the automatic sink and the X11 one it picks.
   packages+=(gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-x)
+  # gst-device-monitor-1.0, which lists the cameras in the package check.
+  packages+=(gstreamer1.0-plugins-base-apps)
   # The Windows package's import library for Microsoft's linker, and the linker that checks it.
   packages+=(llvm lld)
   # The fuzzing build: clang and its libFuzzer and sanitizer runtimes.

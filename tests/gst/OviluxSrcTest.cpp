@@ -6,6 +6,7 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -35,6 +36,44 @@ DeliveredImage ImageOf(const GstMapInfo& map, const GstCaps* caps, int32_t bits)
     return image;
 }
 
+// oviluxsrc in a harness whose sink takes caps, playing; the element's messages go to a bus of
+// the test's, since a harness has none.
+struct Harness {
+    Harness(const std::string& source, const char* caps) : h(gst_harness_new_parse(source.c_str())), bus(gst_bus_new()) {
+        gst_element_set_bus(h->element, bus);
+        gst_harness_set_sink_caps_str(h, caps);
+        gst_harness_play(h);
+    }
+    ~Harness() {
+        gst_harness_teardown(h);
+        gst_object_unref(bus);
+    }
+    // The next buffer; null, with the element's error said, when it posted one or none came.
+    GstBuffer* Pull() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PatienceMs(20000));
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (GstBuffer* buffer = gst_harness_try_pull(h)) {
+                return buffer;
+            }
+            if (GstMessage* message = gst_bus_timed_pop_filtered(bus, 20 * GST_MSECOND, GST_MESSAGE_ERROR)) {
+                GError* error = nullptr;
+                gchar* debug = nullptr;
+                gst_message_parse_error(message, &error, &debug);
+                ADD_FAILURE() << error->message << " (" << (debug != nullptr ? debug : "") << ")";
+                g_error_free(error);
+                g_free(debug);
+                gst_message_unref(message);
+                return nullptr;
+            }
+        }
+        ADD_FAILURE() << "no buffer in time";
+        return nullptr;
+    }
+    GstCaps* Caps() { return gst_pad_get_current_caps(h->sinkpad); }
+    GstHarness* h;
+    GstBus* bus;
+};
+
 TEST(OviluxSrc, EveryFormatNegotiatesAndShowsTheScene) {
     StillCamera camera;
     const Format formats[] = {{"video/x-raw,format=BGR", 24},       {"video/x-raw,format=BGRx", 32},
@@ -42,12 +81,10 @@ TEST(OviluxSrc, EveryFormatNegotiatesAndShowsTheScene) {
                               {"video/x-bayer,format=rggb", 8}};
     for (const Format& format : formats) {
         SCOPED_TRACE(format.caps);
-        GstHarness* h = gst_harness_new_parse(kSource);
-        gst_harness_set_sink_caps_str(h, format.caps);
-        gst_harness_play(h);
-        GstBuffer* buffer = gst_harness_pull(h);
+        Harness h(kSource, format.caps);
+        GstBuffer* buffer = h.Pull();
         ASSERT_NE(buffer, nullptr);
-        GstCaps* caps = gst_pad_get_current_caps(h->sinkpad);
+        GstCaps* caps = h.Caps();
         ASSERT_NE(caps, nullptr);
         GstCaps* asked = gst_caps_from_string(format.caps);
         EXPECT_TRUE(gst_caps_is_subset(caps, asked)) << gst_caps_to_string(caps);
@@ -71,7 +108,6 @@ TEST(OviluxSrc, EveryFormatNegotiatesAndShowsTheScene) {
         gst_buffer_unref(buffer);
         gst_caps_unref(asked);
         gst_caps_unref(caps);
-        gst_harness_teardown(h);
     }
 }
 
@@ -84,24 +120,19 @@ TEST(OviluxSrc, MirrorsAndSubSamplingShapeTheCaps) {
                    {"mirror-h=true mirror-v=true", "bggr"}};
     for (const auto& mirror : mirrors) {
         SCOPED_TRACE(mirror.properties);
-        GstHarness* h = gst_harness_new_parse((std::string(kSource) + " " + mirror.properties).c_str());
-        gst_harness_set_sink_caps_str(h, "video/x-bayer");
-        gst_harness_play(h);
-        GstBuffer* buffer = gst_harness_pull(h);
+        Harness h(std::string(kSource) + " " + mirror.properties, "video/x-bayer");
+        GstBuffer* buffer = h.Pull();
         ASSERT_NE(buffer, nullptr);
-        GstCaps* caps = gst_pad_get_current_caps(h->sinkpad);
+        GstCaps* caps = h.Caps();
         EXPECT_STREQ(gst_structure_get_string(gst_caps_get_structure(caps, 0), "format"), mirror.bayer);
         gst_caps_unref(caps);
         gst_buffer_unref(buffer);
-        gst_harness_teardown(h);
     }
     // A half-size frame of a window twice its size, the scene sampled every other pixel pair.
-    GstHarness* h = gst_harness_new_parse("oviluxsrc factory-settings=true window=1280x960+128+64 subsample=1");
-    gst_harness_set_sink_caps_str(h, "video/x-raw,format=BGR");
-    gst_harness_play(h);
-    GstBuffer* buffer = gst_harness_pull(h);
+    Harness h("oviluxsrc factory-settings=true window=1280x960+128+64 subsample=1", "video/x-raw,format=BGR");
+    GstBuffer* buffer = h.Pull();
     ASSERT_NE(buffer, nullptr);
-    GstCaps* caps = gst_pad_get_current_caps(h->sinkpad);
+    GstCaps* caps = h.Caps();
     GstMapInfo map;
     ASSERT_TRUE(gst_buffer_map(buffer, &map, GST_MAP_READ));
     const DeliveredImage image = ImageOf(map, caps, 24);
@@ -113,7 +144,6 @@ TEST(OviluxSrc, MirrorsAndSubSamplingShapeTheCaps) {
     gst_buffer_unmap(buffer, &map);
     gst_buffer_unref(buffer);
     gst_caps_unref(caps);
-    gst_harness_teardown(h);
 }
 
 // A pipeline ending in an appsink named "sink" that keeps every buffer.
