@@ -260,21 +260,26 @@ GstCaps* GetCaps(GstBaseSrc* base, GstCaps* filter) {
 // The camera's frame period over the first frames of live view (the very first may come late,
 // after the camera's start).
 bool MeasurePeriod(SourceState& state, GstClockTime* period) {
-    OviluxFrameMetadata first{}, frame{};
+    OviluxFrameMetadata first{}, last{}, frame{};
     for (int taken = 0; taken < kRateFrames && !state.flushing;) {
         int32_t code = 0;
         const FrameWait wait = state.stream.Next(kFrameSliceMs, nullptr, 0, &frame, &code);
         if (wait == FrameWait::Failed) {
             return false;
         }
-        if (wait == FrameWait::Frame && ++taken == 2) {
+        // Messages queued while the newest frame was read bring that frame again: count each once.
+        if (wait != FrameWait::Frame || (taken > 0 && frame.frameNumber <= last.frameNumber)) {
+            continue;
+        }
+        last = frame;
+        if (++taken == 2) {
             first = frame;
         }
     }
-    if (state.flushing || frame.frameNumber <= first.frameNumber || frame.arrivalNs <= first.arrivalNs) {
+    if (state.flushing || last.frameNumber <= first.frameNumber || last.arrivalNs <= first.arrivalNs) {
         return false;
     }
-    *period = (frame.arrivalNs - first.arrivalNs) / (frame.frameNumber - first.frameNumber);
+    *period = (last.arrivalNs - first.arrivalNs) / (last.frameNumber - first.frameNumber);
     return *period > 0;
 }
 
@@ -432,6 +437,17 @@ GstFlowReturn Create(GstPushSrc* push, GstBuffer** out) {
     return GST_FLOW_OK;
 }
 
+// Buffers of a frame's size from a pool when downstream offers none: a fresh multi-megabyte
+// allocation a frame costs its page faults on every frame.
+gboolean DecideAllocation(GstBaseSrc* base, GstQuery* query) {
+    SourceState& state = StateOf(base);
+    if (gst_query_get_n_allocation_pools(query) == 0 && state.bitsPerPixel != 0) {
+        const size_t bytes = ovilux_gst::FrameBytes(state.size.width, state.size.height, state.bitsPerPixel);
+        gst_query_add_allocation_pool(query, nullptr, static_cast<guint>(bytes), 2, 0);
+    }
+    return GST_BASE_SRC_CLASS(gst_ovilux_src_parent_class)->decide_allocation(base, query);
+}
+
 gboolean Unlock(GstBaseSrc* base) {
     StateOf(base).flushing = true;
     return TRUE;
@@ -532,6 +548,7 @@ static void gst_ovilux_src_class_init(GstOviluxSrcClass* klass) {
     base->unlock = Unlock;
     base->unlock_stop = UnlockStop;
     base->query = Query;
+    base->decide_allocation = DecideAllocation;
     GST_PUSH_SRC_CLASS(klass)->create = Create;
 }
 
