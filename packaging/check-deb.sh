@@ -83,4 +83,16 @@ with ovilux.Camera(0) as camera:
   "$scratch/wheel-venv/bin/python" -c "$story")
 (cd / && PYTHONPATH="$usr/lib/python3/dist-packages" OVILUX_LIBRARY="$usr/lib/libOviluxSdk_M03_UX.so" \
   expect "in order True delivered 2 $usr/lib/python3/dist-packages/ovilux" "$python" -c "$story")
+# The GStreamer plugin, where the build made one: in GStreamer's plugin folder below the prefix,
+# found by gst-inspect-1.0 there, finding the library beside it by itself, and listing the camera.
+if [ -e "$build/gst-plugins/libgstovilux.so" ]; then
+  plugins=$usr/$(realpath --relative-to=/usr "$(pkg-config --variable=pluginsdir gstreamer-1.0)")
+  [ -f "$plugins/libgstovilux.so" ] || fail "the package lacks the GStreamer plugin in $plugins"
+  dpkg-deb -f "$deb" Depends | grep -q 'libgstreamer1.0-0' || fail "the package does not depend on libgstreamer1.0-0"
+  export GST_PLUGIN_PATH=$plugins GST_REGISTRY=$scratch/gst-registry.bin
+  expect "$plugins/libgstovilux.so" gst-inspect-1.0 oviluxsrc
+  expect "OviluxM03-UX" gst-device-monitor-1.0 Video/Source
+  expect "Got EOS" gst-launch-1.0 oviluxsrc num-buffers=1 ! videoconvert ! pngenc ! filesink location="$scratch/gst.png"
+  file "$scratch/gst.png" | grep -q "PNG image data, 2560 x 1920, 8-bit/color RGB" || fail "no snapshot from gst-launch-1.0"
+fi
 echo "the .deb installs, builds and runs its examples"

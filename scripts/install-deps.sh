@@ -13,6 +13,8 @@ packages+=(libusb-1.0-0-dev)
 # The Python package (ctypes over the library, numpy frames), installable without network, and
 # its tests.
 packages+=(python3 python3-numpy python3-pip python3-setuptools python3-venv python3-wheel python3-pytest)
+# The GStreamer plugin (built where these are found) and its tests' GStreamer check library.
+packages+=(libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev)
 if [ "$purpose" = bench ]; then
   # The benchmarks (cmake -DOVILUX_BUILD_BENCH=ON) and OpenCV's core and imgproc, which they are
   # compared with; neither is ever linked into the library or the tests.
@@ -31,6 +33,11 @@ if [ "$purpose" = test ] || [ "$purpose" = bench ]; then
   packages+=(dpkg-dev nasm pngcheck libtiff-tools python3-pil)
   # The independent reader of recorded videos.
   packages+=(ffmpeg)
+  # The GStreamer pipelines the tests run: gst-inspect-1.0 and gst-launch-1.0, videoconvert and
+  # videoscale, PNG, VP8, Matroska, RTP, UDP, the automatic sink and the X11 one it picks.
+  packages+=(gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-x)
+  # gst-device-monitor-1.0, which lists the cameras in the package check.
+  packages+=(gstreamer1.0-plugins-base-apps)
   # The Windows package's import library for Microsoft's linker, and the linker that checks it.
   packages+=(llvm lld)
   # The fuzzing build: clang and its libFuzzer and sanitizer runtimes.
