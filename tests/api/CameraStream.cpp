@@ -26,6 +26,9 @@ constexpr int32_t kHeight = kWindowHeight / kFactor;
 constexpr size_t kStride = (kWidth * kBits / 8 + 3) & ~3;
 constexpr size_t kImageBytes = kStride * kHeight;
 constexpr uint32_t kMessageSliceMs = 20;
+// The reference picture is taken at a short exposure: the levels are the scene's whatever it is.
+constexpr int32_t kSnapshotExposure = 10000;
+constexpr int kSnapshotAttempts = 3;
 
 std::string Text(const std::string& what, uint64_t value) { return what + " " + std::to_string(value); }
 
@@ -81,6 +84,23 @@ std::vector<int32_t> AttachNumbered(const std::vector<int32_t>& ports) {
     return numbers;
 }
 
+StallWatch::StallWatch()
+    : watcher_([this] {
+          constexpr auto kNap = std::chrono::milliseconds(10);
+          while (!stopping_) {
+              const auto before = std::chrono::steady_clock::now();
+              std::this_thread::sleep_for(kNap);
+              const auto late = std::chrono::steady_clock::now() - before - kNap;
+              const auto ms = static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(late).count());
+              longest_ = std::max(longest_.load(), ms);
+          }
+      }) {}
+
+StallWatch::~StallWatch() {
+    stopping_ = true;
+    watcher_.join();
+}
+
 int32_t RigExposureMicroseconds() {
     constexpr double kIdleMicroseconds = 50000;
     constexpr double kLongestMicroseconds = 1000000;
@@ -128,20 +148,25 @@ bool CameraStream::Open(int32_t number, int32_t exposureMicroseconds) {
     handle_ = Ovilux_Initialize(notify_);
     if (handle_ == 0 || Ovilux_SetDeviceNumber(handle_, number) != 1 || Ovilux_SetColorMode(handle_, kBits) != 1 ||
         Ovilux_SetCaptureWindowEx(handle_, kSensorWidth, 0, kWindowWidth, kSensorHeight, 0, kWindowHeight) != 1 ||
-        Ovilux_SetSubSample(handle_, kQuarter) != 1 || Ovilux_SetRealExposureTime(handle_, exposureMicroseconds) != 1) {
+        Ovilux_SetSubSample(handle_, kQuarter) != 1 || Ovilux_SetRealExposureTime(handle_, kSnapshotExposure) != 1 ||
+        !TakeReference() || Ovilux_SetRealExposureTime(handle_, exposureMicroseconds) != 1) {
         Problem(Text("a session on device number", static_cast<uint64_t>(number)) + " could not be set up");
         return false;
     }
-    return TakeReference();
+    return true;
 }
 
 bool CameraStream::TakeReference() {
     // Compared pixel by pixel with the scene once, before streaming: the comparison is slow, and
     // every frame streamed must then equal this picture byte for byte.
+    // A snapshot waits for its frame a fixed time, which a heavily loaded machine can pass.
     std::vector<uint8_t> snapshot(kImageBytes);
-    if (Ovilux_SnapShot(handle_, snapshot.data(), static_cast<int32_t>(snapshot.size()), 1) != 1) {
-        Problem("no snapshot");
-        return false;
+    int attempts = 0;
+    while (Ovilux_SnapShot(handle_, snapshot.data(), static_cast<int32_t>(snapshot.size()), 1) != 1) {
+        if (++attempts == kSnapshotAttempts) {
+            Problem(Text("no snapshot, code", static_cast<uint64_t>(Ovilux_GetLastError(handle_))));
+            return false;
+        }
     }
     const PictureMatch match = ComparePicture({snapshot.data(), kWidth, kHeight, static_cast<int32_t>(kStride), kBits},
                                               picture_, {0, 0, kFactor});

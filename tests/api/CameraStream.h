@@ -31,6 +31,23 @@ std::vector<int32_t> AttachNumbered(const std::vector<int32_t>& ports);
 // at the machine's pace, so that a frame lost is the library's doing, not the machine's.
 int32_t RigExposureMicroseconds();
 
+// Watches how late a thread that only sleeps wakes up, from construction on: a stall of the
+// whole process (a machine starved by its neighbours), which no library could stream through. A
+// library's lock held across cameras stalls the cameras' threads, never this one.
+class StallWatch {
+public:
+    StallWatch();
+    ~StallWatch();
+    StallWatch(const StallWatch&) = delete;
+    StallWatch& operator=(const StallWatch&) = delete;
+    uint32_t LongestStallMs() const { return longest_.load(); }
+
+private:
+    std::atomic<bool> stopping_{false};
+    std::atomic<uint32_t> longest_{0};
+    std::thread watcher_;
+};
+
 class CameraStream {
 public:
     // The camera on port shows a picture of blocks block pixels wide; a different block size per

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -25,6 +26,7 @@ constexpr uint32_t kFramesLimitMs = 20000;
 constexpr uint32_t kCameraLostLimitMs = 10000;
 constexpr auto kReplugPeriod = std::chrono::seconds(2);
 constexpr int kReplugRounds = 3;
+constexpr int kAttempts = 3;
 
 // Block sizes that give each camera a picture of its own, all wide enough to keep pixels of a
 // quarter-size frame clear of the blocks' edges.
@@ -51,6 +53,14 @@ std::vector<std::string> OpenRig(const std::vector<int32_t>& ports, Streams& str
         }
     }
     return {};
+}
+
+std::string Lines(const std::vector<std::string>& problems) {
+    std::string text;
+    for (const std::string& problem : problems) {
+        text += problem + "\n";
+    }
+    return text;
 }
 
 void Append(std::vector<std::string>& to, const std::vector<std::string>& from) {
@@ -104,12 +114,23 @@ std::vector<std::string> StreamTogether(const std::vector<int32_t>& ports) {
     return problems;
 }
 
-std::string Lines(const std::vector<std::string>& problems) {
-    std::string text;
-    for (const std::string& problem : problems) {
-        text += problem + "\n";
+// Runs a scenario until it shows no problem, at most kAttempts times: again only when the process
+// was stalled as a whole for longer than a frame takes (the machine's neighbours starved it, and no
+// library streams through that). Problems while the process ran freely are the library's.
+std::vector<std::string> Attempt(const std::function<std::vector<std::string>()>& scenario) {
+    std::vector<std::string> problems;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        const StallWatch watch;
+        problems = scenario();
+        const uint32_t stallMs = watch.LongestStallMs();
+        if (problems.empty() || stallMs * 1000 < static_cast<uint32_t>(RigExposureMicroseconds())) {
+            return problems;
+        }
+        problems.push_back("attempt " + std::to_string(attempt) + ": the whole process stalled for " +
+                           std::to_string(stallMs) + " ms");
+        std::fputs(Lines(problems).c_str(), stderr);
     }
-    return text;
+    return problems;
 }
 
 // A child process streaming the rig's cameras on the ports its arguments name. Every process sees
@@ -119,57 +140,56 @@ const bool kStreamRole = RegisterChildRole("many-cameras-stream", [](const std::
     for (const std::string& arg : args) {
         ports.push_back(std::stoi(arg));
     }
-    const std::vector<std::string> problems = StreamTogether(ports);
+    const std::vector<std::string> problems = Attempt([&] { return StreamTogether(ports); });
     std::fputs(Lines(problems).c_str(), stderr);
     return problems.empty() ? 0 : 1;
 });
 
-TEST(ManyCameras, FourCamerasInOneProcessEachDeliverTheirOwnPicturesAndLoseNothing) {
-    const std::vector<std::string> problems = StreamTogether(kRigPorts);
-    EXPECT_TRUE(problems.empty()) << Lines(problems);
-}
-
-TEST(ManyCameras, TwoProcessesOfTwoCamerasEachStreamSideBySide) {
-    int results[2] = {-1, -1};
-    std::thread first([&] { results[0] = RunChild("many-cameras-stream", {"0", "1"}, PatienceMs(120000)); });
-    std::thread second([&] { results[1] = RunChild("many-cameras-stream", {"2", "3"}, PatienceMs(120000)); });
-    first.join();
-    second.join();
-    EXPECT_EQ(results[0], 0) << "the first process (its problems are on its standard error)";
-    EXPECT_EQ(results[1], 0) << "the second process";
-}
-
-// One camera is unplugged and plugged in again every two seconds while three others stream: those
-// three lose nothing, and after each replug the session selects the camera again and its live view
-// resumes with the camera's own picture.
-TEST(ManyCameras, OneCameraRepluggedAgainAndAgainCostsTheOthersNothing) {
+// One camera is unplugged and plugged in again every two seconds while the others stream: the
+// others must lose nothing, and after each replug the session selects the camera again and its
+// live view resumes with the camera's own picture.
+std::vector<std::string> ReplugBesideStreams() {
     Streams streams;
     std::vector<int32_t> numbers;
-    const std::vector<std::string> opened = OpenRig(kRigPorts, streams, numbers);
-    ASSERT_TRUE(opened.empty()) << Lines(opened);
-    for (const auto& stream : streams) {
-        ASSERT_TRUE(stream->Start()) << Lines(stream->PictureProblems());
+    std::vector<std::string> problems = OpenRig(kRigPorts, streams, numbers);
+    if (!problems.empty()) {
+        streams.clear();
+        UnplugRig();
+        return problems;
+    }
+    for (size_t i = 0; problems.empty() && i < streams.size(); ++i) {
+        if (!streams[i]->Start()) {
+            problems = streams[i]->PictureProblems();
+        }
     }
     CameraStream& replugged = *streams.back();
     const int32_t port = replugged.Port();
-    for (int round = 0; round < kReplugRounds; ++round) {
-        SCOPED_TRACE("round " + std::to_string(round));
+    for (int round = 0; problems.empty() && round <= kReplugRounds; ++round) {
+        const std::string when = "round " + std::to_string(round) + ": ";
         const auto plugged = Clock::now();
-        ASSERT_TRUE(replugged.AwaitFrames(kFramesAfterReplug, kFramesLimitMs)) << Lines(replugged.PictureProblems());
+        if (!replugged.AwaitFrames(kFramesAfterReplug, kFramesLimitMs)) {
+            problems.push_back(when + "the replugged camera's live view did not resume");
+            break;
+        }
+        if (round == kReplugRounds) {
+            break;
+        }
         std::this_thread::sleep_until(plugged + kReplugPeriod);
         const auto unplugged = Clock::now();
-        ASSERT_EQ(OviluxSim_Detach(port), 1);
-        ASSERT_TRUE(replugged.AwaitCameraLost(kCameraLostLimitMs));
+        if (OviluxSim_Detach(port) != 1 || !replugged.AwaitCameraLost(kCameraLostLimitMs)) {
+            problems.push_back(when + "the unplug was not reported as the camera lost");
+            break;
+        }
         std::this_thread::sleep_until(unplugged + kReplugPeriod);
-        ASSERT_EQ(OviluxSim_Attach(0x3030, port), port);
-        ASSERT_TRUE(replugged.ShowPicture());
-        ASSERT_TRUE(replugged.Reselect(numbers[static_cast<size_t>(port)]));
-        ASSERT_TRUE(replugged.Start()) << Lines(replugged.PictureProblems());
+        if (OviluxSim_Attach(0x3030, port) != port || !replugged.ShowPicture() ||
+            !replugged.Reselect(numbers[static_cast<size_t>(port)]) || !replugged.Start()) {
+            problems.push_back(when + "the camera plugged in again could not be streamed");
+            Append(problems, replugged.PictureProblems());
+            break;
+        }
     }
-    EXPECT_TRUE(replugged.AwaitFrames(kFramesAfterReplug, kFramesLimitMs)) << "the last replug";
-    std::vector<std::string> problems;
     for (const auto& stream : streams) {
-        if (!stream->AwaitFrames(kFramesEach, kFramesLimitMs)) {
+        if (problems.empty() && !stream->AwaitFrames(kFramesEach, kFramesLimitMs)) {
             problems.push_back("camera " + std::to_string(stream->Port()) + " stopped delivering");
         }
         stream->Stop();
@@ -179,9 +199,29 @@ TEST(ManyCameras, OneCameraRepluggedAgainAndAgainCostsTheOthersNothing) {
     }
     Append(problems, replugged.PictureProblems());
     CheckPicturesDiffer(streams, problems);
-    EXPECT_TRUE(problems.empty()) << Lines(problems);
     streams.clear();
     UnplugRig();
+    return problems;
+}
+
+TEST(ManyCameras, FourCamerasInOneProcessEachDeliverTheirOwnPicturesAndLoseNothing) {
+    const std::vector<std::string> problems = Attempt([] { return StreamTogether(kRigPorts); });
+    EXPECT_TRUE(problems.empty()) << Lines(problems);
+}
+
+TEST(ManyCameras, TwoProcessesOfTwoCamerasEachStreamSideBySide) {
+    int results[2] = {-1, -1};
+    std::thread first([&] { results[0] = RunChild("many-cameras-stream", {"0", "1"}, PatienceMs(200000)); });
+    std::thread second([&] { results[1] = RunChild("many-cameras-stream", {"2", "3"}, PatienceMs(200000)); });
+    first.join();
+    second.join();
+    EXPECT_EQ(results[0], 0) << "the first process (its problems are on its standard error)";
+    EXPECT_EQ(results[1], 0) << "the second process";
+}
+
+TEST(ManyCameras, OneCameraRepluggedAgainAndAgainCostsTheOthersNothing) {
+    const std::vector<std::string> problems = Attempt(ReplugBesideStreams);
+    EXPECT_TRUE(problems.empty()) << Lines(problems);
 }
 
 }  // namespace
