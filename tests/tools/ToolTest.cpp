@@ -279,9 +279,12 @@ TEST(Tool, LiveViewSummarisesInJsonForScripts) {
 // Several cameras at once, each in its own session: the summary gives every camera's frames and
 // counts, and the totals add them up; the shortest live view, up to every camera's first frame.
 TEST(Tool, LiveViewOfSeveralCamerasReportsEachCamera) {
+    // At the sensor's timing: in fast mode each camera's transfer would take every core it can get.
+    const Environment realTiming = {{"OVILUX_SIM_SPEED", "realtime"}};
     const ToolRun json = RunBesideMe(
         "ovilux", {"--simulate=3030,3030,3030", "live", "-d", "2,0", "--seconds", "0", "--bits", "8", "--subsample", "2",
-                   "--json"});
+                   "--json"},
+        realTiming);
     ASSERT_EQ(json.exitCode, 0) << json.output;
     const size_t open = json.output.rfind("{\"frames\": ");
     ASSERT_NE(open, std::string::npos) << json.output;
@@ -304,7 +307,8 @@ TEST(Tool, LiveViewOfSeveralCamerasReportsEachCamera) {
     EXPECT_EQ(CountAfter(summary.substr(0, summary.find(",")), "{\"frames\": "), sum) << summary;
 
     const ToolRun text = RunBesideMe("ovilux", {"--simulate=3030,3030,3030", "live", "--all", "--seconds", "0",
-                                                "--bits", "8", "--subsample", "2"});
+                                                "--bits", "8", "--subsample", "2"},
+                                     realTiming);
     ASSERT_EQ(text.exitCode, 0) << text.output;
     EXPECT_NE(text.output.find("live view: 3 cameras at 8 bits"), std::string::npos) << text.output;
     for (const char* camera : {"camera 0: ", "camera 1: ", "camera 2: "}) {
@@ -314,6 +318,20 @@ TEST(Tool, LiveViewOfSeveralCamerasReportsEachCamera) {
         EXPECT_NE(text.output.find("frames delivered ", at), std::string::npos) << text.output;
     }
     EXPECT_NE(text.output.find("  all: "), std::string::npos) << text.output;
+
+    // Beyond the ten names Ovilux_EnumDevice gives: every camera is listed and can be streamed.
+    std::string twelve = "--simulate=3030";
+    for (int i = 1; i < 12; ++i) {
+        twelve += ",3030";
+    }
+    const ToolRun list = RunBesideMe("ovilux", {twelve, "list"});
+    EXPECT_EQ(list.exitCode, 0) << list.output;
+    EXPECT_NE(list.output.find("12 cameras found"), std::string::npos) << list.output;
+    EXPECT_NE(list.output.find("  11  OviluxM03-UX_12"), std::string::npos) << list.output;
+    const ToolRun eleventh = RunBesideMe("ovilux", {twelve, "live", "-d", "11", "--seconds", "0", "--bits", "8",
+                                                    "--subsample", "2"},
+                                        realTiming);
+    EXPECT_EQ(eleventh.exitCode, 0) << eleventh.output;
 
     // A camera that is not there fails the whole run, naming it.
     const ToolRun missing = RunBesideMe("ovilux", {"--simulate=3030,3030", "live", "-d", "0,5", "--seconds", "0"});

@@ -118,20 +118,18 @@ private:
 
 using Cameras = std::vector<std::unique_ptr<CameraLive>>;
 
-// Every camera found: the device numbers 0 up to the count, as ovilux list shows them.
+// Every camera found, as ovilux list shows them.
 bool AllDevices(bool simulating, std::vector<int32_t>* devices) {
     CameraSession probe;
     if (!probe.Create()) {
         return false;
     }
-    std::vector<char> names(OVILUX_ENUM_SLOTS * OVILUX_ENUM_NAME_CHARS);
-    const int32_t count = Ovilux_EnumDevice(probe.Handle(), names.data());
-    if (count <= 0) {
+    for (const auto& camera : probe.PresentCameras()) {
+        devices->push_back(camera.first);
+    }
+    if (devices->empty()) {
         ReportNoCamera(simulating);
         return false;
-    }
-    for (int32_t device = 0; device < count; ++device) {
-        devices->push_back(device);
     }
     return true;
 }
