@@ -200,7 +200,12 @@ void TableCases(benchmark::internal::Benchmark* b) {
     for (int64_t realTiming : {0, 1}) {
         for (int64_t bits : {8, 24}) {
             for (int64_t cameras : {1, 2, 4, 8, 16, 32}) {
-                b->Args({cameras, realTiming, bits, 5});
+                // In fast mode a camera answers every read at once, so each transfer thread (at the
+                // time-critical priority, on Linux SCHED_FIFO) never waits: from as many cameras as
+                // cores on they leave the live-view workers, and the machine, no time at all.
+                if (realTiming != 0 || cameras <= 2) {
+                    b->Args({cameras, realTiming, bits, 5});
+                }
             }
         }
     }

@@ -96,9 +96,11 @@ def lines(results, docs):
            "the default settings (2560 x 1920), callback delivery, each camera's messages read on a thread "
            "of its own, 5 s per case. CPU per frame is the process's, split into the simulated cameras' "
            "share (their own account of the CPU they used, on any thread: rendering and copying frames "
-           "out, which a real camera does on its own hardware) and the rest, the library's. In fast mode "
-           "the cameras send frames as fast as they are read, so the machine's two cores decide the "
-           "rate; at real timing each camera sends the sensor's 14 frames/s.", "",
+           "out, which a real camera does on its own hardware) and the rest, the library's. At real "
+           "timing each camera sends the sensor's 14 frames/s. In fast mode the cameras send frames as "
+           "fast as they are read: one or two cameras only, since each transfer thread runs at the "
+           "time-critical priority (SCHED_FIFO on Linux) and, fed by a camera that never makes it wait, "
+           "from as many cameras as cores on leaves the live-view workers (and the machine) no time.", "",
            "| timing | bits | cameras | frames/s, all | frames/s, slowest camera | lost | CPU ms/frame | "
            "simulated cameras' | library's |",
            "|---|---:|---:|---:|---:|---:|---:|---:|---:|"]
