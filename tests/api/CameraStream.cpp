@@ -102,7 +102,7 @@ StallWatch::~StallWatch() {
 }
 
 int32_t RigExposureMicroseconds() {
-    constexpr double kIdleMicroseconds = 50000;
+    constexpr double kIdleMicroseconds = 100000;
     constexpr double kLongestMicroseconds = 1000000;
     return static_cast<int32_t>(std::clamp(kIdleMicroseconds * Pace(), kIdleMicroseconds, kLongestMicroseconds));
 }
