@@ -15,14 +15,15 @@ trap 'rm -rf "$results"' EXIT
 loadBefore=$(cut -d' ' -f1-3 /proc/loadavg)
 programs=(image_filter_bench image_demosaic_bench image_dot_filter_bench image_defect_mask_bench
   api_live_view_bench camera_streaming_bench sim_stream_bench usb_frame_read_bench image_files_bench
-  avi_writer_bench libusb_frame_read_bench)
+  avi_writer_bench libusb_frame_read_bench many_cameras_bench)
 if [ -n "${DISPLAY:-}" ]; then
   programs+=(preview_window_bench)
 fi
 for program in "${programs[@]}"; do
   echo "running $program" >&2
   # The live-view cases keep their settings in a store of this run's own, not the user's.
-  if ! OVILUX_REGISTRY="$results/registry-$program.sqlite3" "$build/bin/$program" \
+  # The many-camera program's long goal cases run below, in their own script.
+  if ! OVILUX_REGISTRY="$results/registry-$program.sqlite3" "$build/bin/$program" --benchmark_filter=-ManyCamerasGoal \
     --benchmark_out="$results/$program.json" --benchmark_out_format=json >"$results/$program.txt" 2>&1; then
     echo "$program failed:" >&2
     tail -3 "$results/$program.txt" >&2
@@ -45,6 +46,8 @@ with ovilux.Camera(0) as camera:
     print(f"python {frames / (time.monotonic() - start):.1f}")
 ovilux.sim.detach(port)
 PY
+# Sixteen and thirty-two cameras for 60 s, and four processes of four.
+"$root/bench/many-cameras-goals.sh" "$build" "$results"
 loadAfter=$(cut -d' ' -f1-3 /proc/loadavg)
 
 {

@@ -13,6 +13,7 @@ import os
 import re
 import sys
 
+import many_cameras_section
 import matplotlib
 
 matplotlib.use("Agg")
@@ -164,6 +165,7 @@ def main():
         verdict = "not measured by this script" if value is None else ("met" if test(value) else "NOT met")
         lines.append(f"| {label} | {fmt(value)} | {verdict} |")
     lines += ["", "![Each step and the chain beside OpenCV](performance.png)", ""]
+    lines += many_cameras_section.lines(results, docs)
 
     with open(os.path.join(docs, "performance.md"), "w") as f:
         f.write("\n".join(lines))

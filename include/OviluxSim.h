@@ -87,6 +87,12 @@ OVILUX_API int32_t OviluxSim_GetFrameCount(int32_t port, uint32_t* count);
  * them but did not send. */
 OVILUX_API int32_t OviluxSim_GetFramesSent(int32_t port, uint32_t* count);
 
+/* The CPU time, in nanoseconds, the camera's simulation has used since it was plugged in, on
+ * whichever thread ran it: answering requests, rendering frames and copying them out (a copy a
+ * real camera's controller does by DMA), its timer. A real camera spends this on its own
+ * hardware; the rest of a process's CPU time is the host's. */
+OVILUX_API int32_t OviluxSim_GetCpuTime(int32_t port, uint64_t* nanoseconds);
+
 /* What the camera looks at. By default a chart: colour patches, a gray ramp, line gratings and
  * rings, with temporal noise, a chequered square that moves from frame to frame, and a few hot
  * and dead pixels, scaled by the exposure and gains. */

@@ -40,31 +40,55 @@ CFrameRender::CFrameRender(std::shared_ptr<const CScene> scene, const CFrameSett
       settings_(settings),
       options_(options),
       rowPositions_(Positions(settings.readout.rows, settings.height, kArrayHeight)),
-      columnPositions_(Positions(settings.readout.columns, settings.width, kArrayWidth)) {}
+      columnPositions_(Positions(settings.readout.columns, settings.width, kArrayWidth)),
+      variantCount_(options.noise ? kNoiseVariants : 1) {
+    for (uint32_t variant = 0; variant < variantCount_; ++variant) {
+        variants_[variant].reset(new uint8_t[settings_.FrameBytes()]);
+    }
+}
+
+std::shared_ptr<CFrameRender> CFrameRender::Shared(std::shared_ptr<const CScene> scene, const CFrameSettings& settings,
+                                                   const SceneOptions& options) {
+    // Looked up only when a camera's frame settings change, never per frame.
+    static std::mutex lock;
+    static std::vector<std::weak_ptr<CFrameRender>> renders;
+    std::lock_guard<std::mutex> hold(lock);
+    std::erase_if(renders, [](const std::weak_ptr<CFrameRender>& render) { return render.expired(); });
+    for (const std::weak_ptr<CFrameRender>& held : renders) {
+        std::shared_ptr<CFrameRender> render = held.lock();
+        if (render && render->Draws(settings, scene.get(), options)) {
+            return render;
+        }
+    }
+    auto render = std::make_shared<CFrameRender>(std::move(scene), settings, options);
+    renders.push_back(render);
+    return render;
+}
 
 bool CFrameRender::Draws(const CFrameSettings& settings, const CScene* scene, const SceneOptions& options) const {
     return settings_ == settings && scene_.get() == scene && options_ == options;
 }
 
 const uint8_t* CFrameRender::Bytes(uint32_t index, uint64_t offset, uint32_t length) {
-    const uint32_t variant = index % kNoiseVariants;
-    std::vector<uint8_t>& bytes = variants_[variant];
-    if (bytes.empty()) {
-        bytes.resize(settings_.FrameBytes());
-    }
+    const uint32_t variant = index % variantCount_;
+    uint8_t* bytes = variants_[variant].get();
     const uint64_t rowBytes = static_cast<uint64_t>(settings_.width) * settings_.bytesPerSample;
     if (rowBytes > 0 && length > 0) {
         const auto needed = static_cast<uint32_t>(std::min<uint64_t>((offset + length + rowBytes - 1) / rowBytes, settings_.height));
-        uint32_t& rendered = renderedRows_[variant];
-        if (needed > rendered) {
-            RenderRows(variant, bytes.data(), rendered, needed);
-            if (options_.defects) {
-                ApplyDefects(bytes.data(), rendered, needed);
+        std::atomic<uint32_t>& rendered = renderedRows_[variant];
+        if (needed > rendered.load(std::memory_order_acquire)) {
+            std::lock_guard<std::mutex> hold(renderLock_);
+            const uint32_t from = rendered.load(std::memory_order_relaxed);
+            if (needed > from) {
+                RenderRows(variant, bytes, from, needed);
+                if (options_.defects) {
+                    ApplyDefects(bytes, from, needed);
+                }
+                rendered.store(needed, std::memory_order_release);
             }
-            rendered = needed;
         }
     }
-    return bytes.data() + offset;
+    return bytes + offset;
 }
 
 int32_t CFrameRender::Channel(uint32_t row, uint32_t column) const {

@@ -6,6 +6,7 @@
 #include <limits>
 #include <system_error>
 
+#include "platform/Clock.h"
 #include "sim/FrameRender.h"
 #include "sim/ProductDescription.h"
 #include "sim/Scene.h"
@@ -24,6 +25,19 @@ platform::IoResult Failure(uint32_t error) {
     result.error = error;
     return result;
 }
+
+// Adds the calling thread's CPU time while in scope to a camera's account.
+class CpuMeter {
+public:
+    explicit CpuMeter(std::atomic<uint64_t>& account) : account_(account), start_(platform::ThreadCpuNs()) {}
+    ~CpuMeter() { account_ += platform::ThreadCpuNs() - start_; }
+    CpuMeter(const CpuMeter&) = delete;
+    CpuMeter& operator=(const CpuMeter&) = delete;
+
+private:
+    std::atomic<uint64_t>& account_;
+    const uint64_t start_;
+};
 
 }  // namespace
 
@@ -126,6 +140,7 @@ platform::IoResult CSimCamera::ControlTransfer(const uint8_t* in, uint32_t inLen
     if (in == nullptr || out == nullptr || inLength < kTransferHeaderSize || outLength < kTransferHeaderSize) {
         return Failure(platform::win32_error::kInvalidParameter);
     }
+    const CpuMeter meter(cpuNs_);
     const CTransferHeader request = CTransferHeader::Parse(in);
     if (request.endpoint != kControlEndpoint || request.bufferOffset != kTransferHeaderSize ||
         request.bufferLength > inLength - kTransferHeaderSize) {
@@ -162,6 +177,7 @@ platform::IoResult CSimCamera::ControlTransfer(const uint8_t* in, uint32_t inLen
 
 platform::IoResult CSimCamera::Read(const std::shared_ptr<CPendingRequest>& request, bool wait) {
     {
+        const CpuMeter meter(cpuNs_);
         std::lock_guard<std::mutex> lock(mutex_);
         if (unplugged_) {
             request->Finish(RequestEnd::DeviceGone);
@@ -385,7 +401,7 @@ void CSimCamera::BeginNextFrame(const CFrameRecord& frame) {
 std::shared_ptr<CFrameRender> CSimCamera::RenderFor(const CFrameSettings& settings) {
     std::shared_ptr<const CScene> scene = scene_ ? scene_ : CScene::Chart();
     if (!render_ || !render_->Draws(settings, scene.get(), sceneOptions_)) {
-        render_ = std::make_shared<CFrameRender>(std::move(scene), settings, sceneOptions_);
+        render_ = CFrameRender::Shared(std::move(scene), settings, sceneOptions_);
     }
     return render_;
 }
@@ -428,8 +444,12 @@ void CSimCamera::TimerLoop() {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!unplugged_) {
         const SimClock::time_point now = SimClock::now();
-        Progress(now);
-        const SimClock::time_point wake = NextWake(now);
+        SimClock::time_point wake;
+        {
+            const CpuMeter meter(cpuNs_);
+            Progress(now);
+            wake = NextWake(now);
+        }
         if (wake == SimClock::time_point::max()) {
             wake_.wait(lock);
         } else {

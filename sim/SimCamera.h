@@ -5,6 +5,7 @@
 // under one lock.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -77,6 +78,10 @@ public:
     // Frames whose header went over the cable. Those the FPGA's queue pushed out and those a
     // dropped-header fault lost are produced but never sent.
     uint32_t FramesSent();
+    // The CPU time the camera's simulation has used since it was plugged in, on whichever thread
+    // ran it (answering requests, rendering and copying frames out, its timer): what a real
+    // camera spends on its own hardware, apart from the host's.
+    uint64_t CpuNs() const { return cpuNs_.load(); }
 
 private:
     void ResetStream(SimClock::time_point now) override;
@@ -119,6 +124,7 @@ private:
     CFrameEngine engine_;
     CBulkStream stream_;
     uint32_t framesSent_ = 0;
+    std::atomic<uint64_t> cpuNs_{0};
     std::shared_ptr<const CScene> scene_;  // null: the built-in chart, made when first rendered
     SceneOptions sceneOptions_;
     std::unique_ptr<CTwoWireDevice> productSensor_;  // the image sensor of a product other than the M03

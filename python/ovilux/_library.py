@@ -70,6 +70,8 @@ _FUNCTIONS = {
     "OviluxSim_GetFramesSent": (c_int32, [c_int32, POINTER(c_uint32)]),
     "OviluxSim_PeekSensorRegister": (c_int32, [c_int32, c_uint32, POINTER(c_uint16)]),
     "OviluxSim_PeekFpgaRegister": (c_int32, [c_int32, c_uint32, POINTER(c_uint8)]),
+    "OviluxSim_ShowPicture": (c_int32, [c_int32, c_void_p, c_int32, c_int32, c_int32, c_int32]),
+    "OviluxSim_SetSceneOptions": (c_int32, [c_int32, c_uint32]),
 }
 
 

@@ -178,6 +178,16 @@ extern "C" int32_t OviluxSim_GetFramesSent(int32_t port, uint32_t* count) {
     return ReadFrameTally(port, count, &sim::CSimCamera::FramesSent);
 }
 
+extern "C" int32_t OviluxSim_GetCpuTime(int32_t port, uint64_t* nanoseconds) {
+    if (nanoseconds == nullptr) {
+        return 0;
+    }
+    return WithCamera(port, [nanoseconds](sim::CSimCamera& camera) {
+        *nanoseconds = camera.CpuNs();
+        return 1;
+    });
+}
+
 extern "C" int32_t OviluxSim_SetSceneOptions(int32_t port, uint32_t options) {
     if ((options & ~uint32_t{OVILUX_SIM_NO_NOISE | OVILUX_SIM_NO_MOTION | OVILUX_SIM_NO_DEFECTS |
                              OVILUX_SIM_FIXED_LEVELS}) != 0) {

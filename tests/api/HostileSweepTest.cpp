@@ -375,6 +375,7 @@ const std::map<std::string, Export>& Exports() {
         SWEEP(OviluxSim_MisreportPayload), SWEEP(OviluxSim_Stall), SWEEP(OviluxSim_SilenceBusAddress),
         SWEEP(OviluxSim_FailSromWrites), SWEEP(OviluxSim_PeekSensorRegister), SWEEP(OviluxSim_PeekFpgaRegister),
         SWEEP(OviluxSim_PeekSrom), SWEEP(OviluxSim_GetFrameCount), SWEEP(OviluxSim_GetFramesSent),
+        SWEEP(OviluxSim_GetCpuTime),
         SWEEP(OviluxSim_SetSceneOptions),
         SWEEP(OviluxSim_ShowPicture), SWEEP(OviluxSim_ShowPictureFile), SWEEP(OviluxSettings_Export),
         SWEEP(OviluxSettings_Import), SWEEP(OviluxSettings_Reset),

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <map>
+#include <thread>
 
 #include "SimFixture.h"
 
@@ -251,6 +253,43 @@ TEST_F(Image, ThePartThatMovesChangesEveryFrame) {
     }
     EXPECT_LE(quietDifference, kNoiseTolerance);
     EXPECT_GT(movedPixels, 500);
+}
+
+// Cameras configured alike send the same bytes for the same frame number, noise and moving part
+// included, also when both are read at once: they share the rendering of their frames, which
+// either may be the first to ask for.
+TEST_F(Image, CamerasConfiguredAlikeSendTheSameFramesWhenReadAtOnce) {
+    std::unique_ptr<SimHost> second;
+    const int32_t secondPort = AttachSecond(second);
+    ASSERT_GE(secondPort, 0);
+    ASSERT_TRUE(second->StartPll());
+    ASSERT_TRUE(second->SetPixelWidth16(true));
+    Configure(*host_, 0, 0, 1280, 960, 0);
+    Configure(*second, 0, 0, 1280, 960, 0);
+    std::map<uint32_t, std::vector<uint8_t>> frames[2];
+    const auto read = [](SimHost& host, std::map<uint32_t, std::vector<uint8_t>>& into) {
+        for (int i = 0; i < 4; ++i) {
+            std::vector<uint8_t> header, payload;
+            if (!host.ReadFrame(header, payload)) {
+                return;
+            }
+            into[Le32(header.data() + 32)] = std::move(payload);
+        }
+    };
+    std::thread other([&] { read(*second, frames[1]); });
+    read(*host_, frames[0]);
+    other.join();
+    int compared = 0;
+    for (const auto& [number, payload] : frames[0]) {
+        const auto same = frames[1].find(number);
+        if (same != frames[1].end()) {
+            EXPECT_TRUE(payload == same->second) << "frame " << number;
+            ++compared;
+        }
+    }
+    EXPECT_GE(compared, 2) << "frames of the same numbers from both cameras";
+    second.reset();
+    bus_.Detach(secondPort);
 }
 
 }  // namespace

@@ -76,6 +76,8 @@ TEST(SimApi, RefusesBadArguments) {
     EXPECT_EQ(OviluxSim_PeekSensorRegister(9, 0, &word), 0);
     EXPECT_EQ(OviluxSim_GetFrameCount(9, &count), 0);
     EXPECT_EQ(OviluxSim_GetFramesSent(9, &count), 0);
+    uint64_t nanoseconds = 0;
+    EXPECT_EQ(OviluxSim_GetCpuTime(9, &nanoseconds), 0);
     ASSERT_EQ(OviluxSim_Attach(0x3030, 9), 9);
     EXPECT_EQ(OviluxSim_PeekSensorRegister(9, 0, nullptr), 0);
     EXPECT_EQ(OviluxSim_PeekSensorRegister(9, 0x100, &word), 0);
@@ -84,6 +86,8 @@ TEST(SimApi, RefusesBadArguments) {
     EXPECT_EQ(OviluxSim_SilenceBusAddress(9, 0x100, 1), 0);
     EXPECT_EQ(OviluxSim_GetFrameCount(9, nullptr), 0);
     EXPECT_EQ(OviluxSim_GetFramesSent(9, nullptr), 0);
+    EXPECT_EQ(OviluxSim_GetCpuTime(9, nullptr), 0);
+    EXPECT_EQ(OviluxSim_GetCpuTime(9, &nanoseconds), 1);
     OviluxSim_Detach(9);
 }
 

@@ -147,6 +147,10 @@ TEST(Tool, RefusesBadArgumentsBeforeTouchingTheCamera) {
         {"--simulate", "snap", "-o", "x.unknown"},
         {"--simulate", "snap", "-o", "x.png", "--window", "640by480"},
         {"--simulate", "live", "--seconds", "soon"},
+        {"--simulate", "live", "-d", "0,0"},
+        {"--simulate", "live", "-d", "0,32"},
+        {"--simulate", "live", "--all", "-d", "1"},
+        {"--simulate", "live", "-d", "0,1", "--preview"},
         {"--simulate", "reg", "sensor", "read", "300"},
         {"--simulate", "reg", "fpga", "poke", "1"},
         {"--simulate=zz", "list"},
@@ -270,6 +274,73 @@ TEST(Tool, LiveViewSummarisesInJsonForScripts) {
         EXPECT_NE(summary.find(key), std::string::npos) << key << "\n" << summary;
     }
     EXPECT_EQ(run.output.find("live view: "), std::string::npos) << "no text summary besides the JSON";
+}
+
+// Several cameras at once, each in its own session: the summary gives every camera's frames and
+// counts, and the totals add them up; the shortest live view, up to every camera's first frame.
+TEST(Tool, LiveViewOfSeveralCamerasReportsEachCamera) {
+    // At the sensor's timing: in fast mode each camera's transfer would take every core it can get.
+    const Environment realTiming = {{"OVILUX_SIM_SPEED", "realtime"}};
+    const ToolRun json = RunBesideMe(
+        "ovilux", {"--simulate=3030,3030,3030", "live", "-d", "2,0", "--seconds", "0", "--bits", "8", "--subsample", "2",
+                   "--json"},
+        realTiming);
+    ASSERT_EQ(json.exitCode, 0) << json.output;
+    const size_t open = json.output.rfind("{\"frames\": ");
+    ASSERT_NE(open, std::string::npos) << json.output;
+    const std::string summary = json.output.substr(open);
+    const size_t second = summary.find("{\"device\": 0");
+    const size_t first = summary.find("{\"device\": 2");
+    ASSERT_NE(first, std::string::npos) << summary;
+    ASSERT_NE(second, std::string::npos) << summary;
+    EXPECT_LT(first, second) << "in the order asked for";
+    EXPECT_EQ(summary.find("{\"device\": 1"), std::string::npos) << "only the cameras asked for";
+    long long sum = 0;
+    for (size_t at : {first, second}) {
+        const std::string camera = summary.substr(at);
+        const long long frames = CountAfter(camera.substr(0, camera.find("}}")), "\"frames\": ");
+        EXPECT_GE(frames, 1) << camera;
+        EXPECT_GE(CountAfter(camera.substr(0, camera.find("}}")), "\"delivered\": "), frames) << camera;
+        EXPECT_NE(camera.find("\"width\": 640"), std::string::npos) << camera;
+        sum += frames;
+    }
+    EXPECT_EQ(CountAfter(summary.substr(0, summary.find(",")), "{\"frames\": "), sum) << summary;
+
+    const ToolRun text = RunBesideMe("ovilux", {"--simulate=3030,3030,3030", "live", "--all", "--seconds", "0",
+                                                "--bits", "8", "--subsample", "2"},
+                                     realTiming);
+    ASSERT_EQ(text.exitCode, 0) << text.output;
+    EXPECT_NE(text.output.find("live view: 3 cameras at 8 bits"), std::string::npos) << text.output;
+    for (const char* camera : {"camera 0: ", "camera 1: ", "camera 2: "}) {
+        const size_t at = text.output.find(camera);
+        ASSERT_NE(at, std::string::npos) << camera << "\n" << text.output;
+        EXPECT_NE(text.output.find("of 640 x 480", at), std::string::npos) << text.output;
+        EXPECT_NE(text.output.find("frames delivered ", at), std::string::npos) << text.output;
+    }
+    EXPECT_NE(text.output.find("  all: "), std::string::npos) << text.output;
+
+    // Beyond the ten names Ovilux_EnumDevice gives: every camera is listed and can be streamed.
+    std::string twelve = "--simulate=3030";
+    for (int i = 1; i < 12; ++i) {
+        twelve += ",3030";
+    }
+    const ToolRun list = RunBesideMe("ovilux", {twelve, "list"});
+    EXPECT_EQ(list.exitCode, 0) << list.output;
+    EXPECT_NE(list.output.find("12 cameras found"), std::string::npos) << list.output;
+    EXPECT_NE(list.output.find("  11  OviluxM03-UX_12"), std::string::npos) << list.output;
+    const ToolRun eleventh = RunBesideMe("ovilux", {twelve, "live", "-d", "11", "--seconds", "0", "--bits", "8",
+                                                    "--subsample", "2"},
+                                        realTiming);
+    EXPECT_EQ(eleventh.exitCode, 0) << eleventh.output;
+
+    // A camera that is not there fails the whole run, naming it.
+    const ToolRun missing = RunBesideMe("ovilux", {"--simulate=3030,3030", "live", "-d", "0,5", "--seconds", "0"});
+    EXPECT_EQ(missing.exitCode, 1) << missing.output;
+    EXPECT_NE(missing.output.find("there is no camera 5"), std::string::npos) << missing.output;
+    const ToolRun help = Tool({"help", "live"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.output.find("--all"), std::string::npos) << help.output;
+    EXPECT_NE(help.output.find("-d N,N,..."), std::string::npos) << help.output;
 }
 
 TEST(Tool, RecordReportsTheFramesDeliveredAndLost) {

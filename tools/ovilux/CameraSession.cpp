@@ -1,6 +1,7 @@
 // CameraSession.cpp - opening a session and a camera for one command.
 #include "CameraSession.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -17,6 +18,8 @@
 namespace ovilux_tool {
 
 namespace {
+
+constexpr int32_t kDeviceTableRows = 32;  // the library's device table: device numbers 0 to 31
 
 // Hex product ids separated by commas ("3030" or "3030,3030"); nullopt when any is not one.
 std::optional<std::vector<uint32_t>> ParseProductIds(const std::string& text) {
@@ -124,18 +127,33 @@ bool CameraSession::Create() {
     return true;
 }
 
+std::vector<std::pair<int32_t, std::string>> CameraSession::PresentCameras() const {
+    std::vector<char> names(OVILUX_ENUM_SLOTS * OVILUX_ENUM_NAME_CHARS);
+    std::vector<std::pair<int32_t, std::string>> present;
+    if (Ovilux_EnumDevice(Fresh(), names.data()) <= 0) {
+        return present;
+    }
+    char name[OVILUX_ENUM_NAME_CHARS] = {};
+    for (int32_t number = 0; number < kDeviceTableRows; ++number) {
+        if (Ovilux_GetDeviceName(handle_, number, name, sizeof name) == 1) {
+            present.emplace_back(number, name);
+        }
+    }
+    Fresh();  // the absent numbers' codes
+    return present;
+}
+
 bool CameraSession::OpenCamera(int32_t index, bool simulating) {
     if (!Create()) {
         return false;
     }
-    std::vector<char> names(OVILUX_ENUM_SLOTS * OVILUX_ENUM_NAME_CHARS);
-    const int32_t count = Ovilux_EnumDevice(handle_, names.data());
-    if (count <= 0) {
+    const auto present = PresentCameras();
+    if (present.empty()) {
         ReportNoCamera(simulating);
         return false;
     }
-    if (index >= count) {
-        Complain("there is no camera " + std::to_string(index) + "; " + std::to_string(count) +
+    if (std::none_of(present.begin(), present.end(), [index](const auto& camera) { return camera.first == index; })) {
+        Complain("there is no camera " + std::to_string(index) + "; " + std::to_string(present.size()) +
                  " found (see: ovilux list)");
         return false;
     }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace ovilux_tool {
 
@@ -39,6 +41,9 @@ public:
     // is found at all, the hint to try the simulated one) otherwise.
     bool OpenCamera(int32_t index, bool simulating);
     uint32_t Handle() const { return handle_; }
+    // The cameras present, as (device number, name), after the library looked for them afresh:
+    // every one of the device table's 32, where Ovilux_EnumDevice names ten at most.
+    std::vector<std::pair<int32_t, std::string>> PresentCameras() const;
     // The handle, with the session's code stack read empty first: codes of earlier calls stay
     // on the stack until popped, so a call whose failure is reported takes its handle from
     // here, and the code Fail then reads is that call's own.

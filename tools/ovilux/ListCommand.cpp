@@ -18,15 +18,14 @@ int ListCommand(Arguments& args, const GlobalOptions& global) {
     if (!session.Create()) {
         return kExitFailed;
     }
-    std::vector<char> names(OVILUX_ENUM_SLOTS * OVILUX_ENUM_NAME_CHARS);
-    const int32_t count = Ovilux_EnumDevice(session.Handle(), names.data());
-    if (count <= 0) {
+    const auto present = session.PresentCameras();
+    if (present.empty()) {
         ReportNoCamera(global.simulate);
         return kExitFailed;
     }
-    std::printf("%d camera%s found:\n", static_cast<int>(count), count == 1 ? "" : "s");
-    for (int32_t i = 0; i < count && i < OVILUX_ENUM_SLOTS; ++i) {
-        std::printf("  %d  %s\n", static_cast<int>(i), &names[static_cast<size_t>(i) * OVILUX_ENUM_NAME_CHARS]);
+    std::printf("%zu camera%s found:\n", present.size(), present.size() == 1 ? "" : "s");
+    for (const auto& [number, name] : present) {
+        std::printf("  %d  %s\n", static_cast<int>(number), name.c_str());
     }
     std::printf("this build reaches %s\n", CameraTransports());
     return kExitOk;

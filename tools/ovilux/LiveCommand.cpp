@@ -11,6 +11,7 @@
 #include "CameraOptions.h"
 #include "CameraSession.h"
 #include "Commands.h"
+#include "LiveMany.h"
 #include "LiveSignals.h"
 #include "MessageWindow.h"
 #include "OviluxSdk.h"
@@ -50,47 +51,11 @@ void ExplainNoDisplay() {
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-}  // namespace
-
-int LiveCommand(Arguments& args, const GlobalOptions& global) {
-    int32_t device = 0;
-    int32_t seconds = 5;
-    int32_t bits = 24;
-    bool preview = false;
-    bool json = false;
-    CameraOptions camera;
-    while (!args.Empty()) {
-        const std::string option = args.Peek();
-        if (option == "-d" || option == "--device") {
-            if (!TakeDeviceOption(args, &device)) return kExitUsage;
-            continue;
-        }
-        if (option == "--preview" || option == "--json") {
-            args.Take();
-            (option == "--json" ? json : preview) = true;
-            continue;
-        }
-        args.Take();
-        const OptionTaken shared = TakeCameraOption(option, args, camera);
-        if (shared == OptionTaken::Wrong) return kExitUsage;
-        if (shared == OptionTaken::Yes) continue;
-        const auto value = (option == "--seconds" || option == "--bits") ? args.TakeValue(option) : std::nullopt;
-        if (option == "--seconds" && value) {
-            const auto number = ParseNumber(*value, 0, 3600, option);
-            if (!number) return kExitUsage;
-            seconds = static_cast<int32_t>(*number);
-        } else if (option == "--bits" && value) {
-            const auto parsed = ParseBits(*value, option);
-            if (!parsed) return kExitUsage;
-            bits = *parsed;
-        } else {
-            if (!value && (option == "--seconds" || option == "--bits")) return kExitUsage;
-            Complain("unknown option \"" + option + "\" for live");
-            PrintCommandUsage("live", stderr);
-            return kExitUsage;
-        }
-    }
-
+// Live view of one camera, with its preview window when asked for.
+int LiveOne(int32_t device, bool preview, const LiveSettings& settings, const GlobalOptions& global) {
+    const int32_t bits = settings.bits;
+    const int32_t seconds = settings.seconds;
+    const bool json = settings.json;
     // From here on Ctrl-C stops live view through the loop below, so the camera is always stopped.
     const StopOnSignal stop;
     CameraSession session;
@@ -102,7 +67,7 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
         session.Fail("Ovilux_SetColorMode");
         return kExitFailed;
     }
-    if (!ApplyCameraOptions(session, camera)) {
+    if (!ApplyCameraOptions(session, settings.camera)) {
         return kExitFailed;
     }
     // Room for the whole capture window at this depth, rows padded to 4 bytes.
@@ -198,6 +163,57 @@ int LiveCommand(Arguments& args, const GlobalOptions& global) {
                 cameraRateX10 / 10.0);
     std::printf("frames %s\n", StreamCountsLine(handle).c_str());
     return kExitOk;
+}
+
+}  // namespace
+
+int LiveCommand(Arguments& args, const GlobalOptions& global) {
+    std::vector<int32_t> devices;
+    bool all = false;
+    bool preview = false;
+    LiveSettings settings;
+    while (!args.Empty()) {
+        const std::string option = args.Take();
+        if (option == "-d" || option == "--device") {
+            const auto value = args.TakeValue(option);
+            if (!value || !ParseDeviceList(*value, option, &devices)) return kExitUsage;
+            continue;
+        }
+        if (option == "--preview" || option == "--json" || option == "--all") {
+            (option == "--json" ? settings.json : option == "--all" ? all : preview) = true;
+            continue;
+        }
+        const OptionTaken shared = TakeCameraOption(option, args, settings.camera);
+        if (shared == OptionTaken::Wrong) return kExitUsage;
+        if (shared == OptionTaken::Yes) continue;
+        const auto value = (option == "--seconds" || option == "--bits") ? args.TakeValue(option) : std::nullopt;
+        if (option == "--seconds" && value) {
+            const auto number = ParseNumber(*value, 0, 3600, option);
+            if (!number) return kExitUsage;
+            settings.seconds = static_cast<int32_t>(*number);
+        } else if (option == "--bits" && value) {
+            const auto parsed = ParseBits(*value, option);
+            if (!parsed) return kExitUsage;
+            settings.bits = *parsed;
+        } else {
+            if (!value && (option == "--seconds" || option == "--bits")) return kExitUsage;
+            Complain("unknown option \"" + option + "\" for live");
+            PrintCommandUsage("live", stderr);
+            return kExitUsage;
+        }
+    }
+    if (all && !devices.empty()) {
+        Complain("--all and --device name the cameras twice: give one of them");
+        return kExitUsage;
+    }
+    if (all || devices.size() > 1) {
+        if (preview) {
+            Complain("--preview shows one camera: give one --device");
+            return kExitUsage;
+        }
+        return LiveMany(all ? std::vector<int32_t>{} : devices, settings, global);
+    }
+    return LiveOne(devices.empty() ? 0 : devices[0], preview, settings, global);
 }
 
 }  // namespace ovilux_tool

@@ -41,6 +41,11 @@ std::string ShortLine(const OviluxStreamStatistics& s) {
 
 }  // namespace
 
+uint64_t StreamLostTotal(uint32_t handle) {
+    OviluxStreamStatistics s{};
+    return Read(handle, s) ? TotalLost(s) : 0;
+}
+
 std::string StreamCountsShort(uint32_t handle) {
     OviluxStreamStatistics s{};
     return Read(handle, s) ? ShortLine(s) : "";

@@ -10,6 +10,8 @@ namespace ovilux_tool {
 std::string StreamCountsLine(uint32_t handle);
 // The same as a JSON object: {"delivered": N, "lost": {"header_timeout": a, ...}}.
 std::string StreamCountsJson(uint32_t handle);
+// The frames lost for every reason together; 0 when the library gives no counts.
+uint64_t StreamLostTotal(uint32_t handle);
 // "delivered N, lost M": for progress lines.
 std::string StreamCountsShort(uint32_t handle);
 

@@ -22,6 +22,12 @@ void SleepMs(uint32_t milliseconds) {
     }
 }
 
+uint64_t ThreadCpuNs() {
+    timespec used{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+    return static_cast<uint64_t>(used.tv_sec) * 1000000000u + static_cast<uint64_t>(used.tv_nsec);
+}
+
 TimerResolutionScope::TimerResolutionScope(uint32_t milliseconds) : milliseconds_(milliseconds), active_(false) {}
 TimerResolutionScope::~TimerResolutionScope() = default;
 
