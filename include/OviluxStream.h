@@ -47,7 +47,9 @@ typedef struct OviluxStreamStatistics {
 /* Fills *metadata with the frame the session delivered last. Returns 1, or 0 for an unknown
  * handle, a null pointer or a session that has delivered no frame yet. A callback window that
  * reads it when the 0x8002 message comes gets that message's frame unless the session has
- * delivered a newer one since (compare frameNumber before and after reading the buffer). */
+ * delivered a newer one since: read it before and after reading the buffer; the same frameNumber
+ * both times means the buffer held that frame all along (the session writes a frame's pixels
+ * and its number together, and this call waits while it does). */
 OVILUX_API int32_t OviluxStream_GetLastFrame(uint32_t handle, OviluxFrameMetadata* metadata);
 /* Fills *statistics with the counts since the session was made or the counts were reset. While a
  * stream runs, frames that have arrived but are not yet taken count nowhere. Returns 1, or 0 for

@@ -350,6 +350,9 @@ private:
     // Counts the frame just taken as delivered (and keeps its metadata) or as one the
     // application's buffer could not hold; under the image lock.
     void AccountFrame(bool delivered);
+    // The frame just taken into the application's buffer (none when it gave none), counted;
+    // false when the buffer could not hold it. Under the image lock.
+    bool DeliverTaken(void* buffer, int32_t size, int32_t rowOrder);
     // Copy into the application's buffer, with the failure posted and recorded.
     bool DeliverTo(const image::DibImage& source, void* buffer, int32_t size, int32_t rowOrder);
     void PostFrameMessage(uintptr_t wParam, intptr_t lParam);

@@ -160,6 +160,17 @@ void COvilux::CountFrame() {
     }
 }
 
+bool COvilux::DeliverTaken(void* buffer, int32_t size, int32_t rowOrder) {
+    // The buffer's pixels and the last frame's number change under one hold of the lock that
+    // OviluxStream_GetLastFrame reads under, so that a reader who compares the number before
+    // and after reading the buffer never keeps a frame half written over by the next one.
+    platform::CriticalSectionLock story(storyLock_);
+    const bool copied = buffer == nullptr || size == 0 ||
+                        DeliverTo(*images_.ResultOf(prepared_.colourMode), buffer, size, rowOrder);
+    AccountFrame(copied);
+    return copied;
+}
+
 void COvilux::PostFrameMessage(uintptr_t wParam, intptr_t lParam) {
     const platform::WindowHandle window = callbackWindow_.load();
     if (window != nullptr) {
@@ -208,11 +219,7 @@ void COvilux::LiveViewWorker() {
             CountFrame();
             frameSerial_.fetch_add(1);
             PaintPreview();
-            const bool copied =
-                destination_ == nullptr || destinationSize_ == 0 ||
-                DeliverTo(*images_.ResultOf(prepared_.colourMode), destination_, destinationSize_, rowOrder_);
-            AccountFrame(copied);
-            if (!copied) {
+            if (!DeliverTaken(destination_, destinationSize_, rowOrder_)) {
                 continue;
             }
         }
@@ -301,10 +308,7 @@ int32_t COvilux::SnapShot(void* buffer, int32_t size, int32_t rowOrder) {
         !TakeFrame()) {
         return fail(code::kNoFrame);
     }
-    const bool copied =
-        buffer == nullptr || size == 0 || DeliverTo(*images_.ResultOf(prepared_.colourMode), buffer, size, rowOrder);
-    AccountFrame(copied);
-    if (!copied) {
+    if (!DeliverTaken(buffer, size, rowOrder)) {
         return fail(code::kMemory);
     }
     if (!keepStream) {
