@@ -86,7 +86,7 @@ TEST(ToolMessages, SayWhatWasWrongAndWhatIsAccepted) {
         {nullptr, {"list"}, 1, {"no camera found", "this build reaches"}},
         {nullptr, {"--simulate", "info"}, 0, {"0 to 63; now ", "us; now ", "at (0, 0), subsample 0"}},
         // What a new user tries.
-        {nullptr, {"help", "live"}, 0, {"usage: ovilux", "live [-d N]", "--window", "--exposure-us", "--json"}},
+        {nullptr, {"help", "live"}, 0, {"usage: ovilux", "live [-d N | -d N,N,... | --all]", "--window", "--exposure-us", "--json"}},
         {nullptr, {"help", "film"}, 2, {"no help for \"film\""}},
         {nullptr, {"--simulate", "record", "-o", TemporaryPath("film.mp4")}, 2, {"name the output FILE.avi"}},
         {nullptr, {"--simulate", "record", "-o", unwritable + ".avi", "--seconds", "1"}, 1, {"Ovilux_Record failed: code 12"}},

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -59,13 +60,15 @@ public:
         const size_t stride =
             (static_cast<size_t>(Ovilux_Width(handle)) * static_cast<size_t>(settings.bits) / 8 + 3) & ~size_t{3};
         frame_.resize(stride * static_cast<size_t>(Ovilux_Height(handle)));
-        if (window_.Get() == nullptr) {
+        std::promise<OVILUX_HWND> made;
+        std::future<OVILUX_HWND> window = made.get_future();
+        reader_ = std::thread([this, &made] { Read(made); });
+        const OVILUX_HWND messages = window.get();
+        if (messages == nullptr) {
             Complain("could not make a window for the frame messages");
             return false;
         }
-        reader_ = std::thread([this] { Read(); });
-        if (!Ovilux_CallBackPreview(session_.Fresh(), window_.Get(), frame_.data(), static_cast<int32_t>(frame_.size()),
-                                    1)) {
+        if (!Ovilux_CallBackPreview(session_.Fresh(), messages, frame_.data(), static_cast<int32_t>(frame_.size()), 1)) {
             return session_.Fail("Ovilux_CallBackPreview");
         }
         return true;
@@ -82,12 +85,15 @@ public:
     }
 
 private:
-    void Read() {
-        while (!stopping_) {
+    // The window is made here: on Windows a window's messages are read on the thread that made it.
+    void Read(std::promise<OVILUX_HWND>& made) {
+        const MessageWindow window;
+        made.set_value(window.Get());
+        while (window.Get() != nullptr && !stopping_) {
             uint32_t message = 0;
             uintptr_t wParam = 0;
             intptr_t lParam = 0;
-            if (!OviluxWnd_GetMessage(window_.Get(), kMessageWaitMs, &message, &wParam, &lParam) ||
+            if (!OviluxWnd_GetMessage(window.Get(), kMessageWaitMs, &message, &wParam, &lParam) ||
                 message != OVILUX_WM_FRAME) {
                 continue;
             }
@@ -105,7 +111,6 @@ private:
 
     const int32_t device_;
     CameraSession session_;
-    MessageWindow window_;
     std::vector<uint8_t> frame_;
     std::thread reader_;
     std::atomic<bool> stopping_{false};
