@@ -98,9 +98,9 @@ def lines(results, docs):
            "share (their own account of the CPU they used, on any thread: rendering and copying frames "
            "out, which a real camera does on its own hardware) and the rest, the library's. At real "
            "timing each camera sends the sensor's 14 frames/s. In fast mode the cameras send frames as "
-           "fast as they are read: one or two cameras only, since each transfer thread runs at the "
-           "time-critical priority (SCHED_FIFO on Linux) and, fed by a camera that never makes it wait, "
-           "from as many cameras as cores on leaves the live-view workers (and the machine) no time.", "",
+           "fast as they are read: one or two cameras only, since from as many cameras as cores on "
+           "every camera's threads want a whole core and the figures measure only how the cores are "
+           "shared.", "",
            "| timing | bits | cameras | frames/s, all | frames/s, slowest camera | lost | CPU ms/frame | "
            "simulated cameras' | library's |",
            "|---|---:|---:|---:|---:|---:|---:|---:|---:|"]
