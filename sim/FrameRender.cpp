@@ -49,10 +49,13 @@ CFrameRender::CFrameRender(std::shared_ptr<const CScene> scene, const CFrameSett
 
 std::shared_ptr<CFrameRender> CFrameRender::Shared(std::shared_ptr<const CScene> scene, const CFrameSettings& settings,
                                                    const SceneOptions& options) {
-    // Looked up only when a camera's frame settings change, never per frame.
-    static std::mutex lock;
-    static std::vector<std::weak_ptr<CFrameRender>> renders;
-    std::lock_guard<std::mutex> hold(lock);
+    // Looked up only when a camera's frame settings change, never per frame. Never destroyed: a
+    // process that ends without closing its cameras runs static destructors while their
+    // threads may still come here.
+    static auto* lock = new std::mutex;
+    static auto* kept = new std::vector<std::weak_ptr<CFrameRender>>;
+    std::vector<std::weak_ptr<CFrameRender>>& renders = *kept;
+    std::lock_guard<std::mutex> hold(*lock);
     std::erase_if(renders, [](const std::weak_ptr<CFrameRender>& render) { return render.expired(); });
     for (const std::weak_ptr<CFrameRender>& held : renders) {
         std::shared_ptr<CFrameRender> render = held.lock();
