@@ -13,7 +13,8 @@ def test_cameras_streamed_from_threads_each_deliver_their_own_picture():
     try:
         for port, level in zip(ports, levels):
             ovilux.sim.show_picture(port, np.full((1944, 2592), level, np.uint8))
-        cameras = [ovilux.Camera(index) for index in range(len(ports))]
+        # Factory settings: what earlier tests stored for these cameras must not change the pictures.
+        cameras = [ovilux.Camera(index, defaults=True) for index in range(len(ports))]
         seen = [[] for _ in cameras]
         errors = []
 
