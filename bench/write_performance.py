@@ -114,10 +114,10 @@ def main():
     lines += ["", "## Live view", "",
               "Callback delivery through the C API, simulated camera in fast mode (frames as fast as they "
               "are read); the camera renders in the same process, so its work is part of the CPU figure. "
-              "The transfer thread reads frames as fast as the simulated camera gives them, whether or not "
-              "they are converted, so on a busy machine it and the converting thread share what the "
-              "neighbours leave: these figures follow the load average above far more than the "
-              "single-thread times do.", "",
+              "Since such a camera makes each frame as it is read, the transfer thread reads the next "
+              "frame only once the converting thread has taken the last, and reads it while that one is "
+              "converted. On a busy machine both share what the neighbours leave: these figures follow "
+              "the load average above far more than the single-thread times do.", "",
               "| case | frames/s | process CPU ms per frame |", "|---|---:|---:|"]
     live_fps = {}
     for label, key in LIVE:

@@ -273,6 +273,8 @@ private:
     // Makes the frame event usable again, unsignalled, after StopTransfer closed it.
     void OpenFrameEvent();
     // Copies ring slot index out in the sensor's orientation; 0 when it does not fit.
+    // With a camera that makes frames as they are read: waits until the newest frame is claimed.
+    void HoldUntilClaimed();
     int32_t CopyRingSlot(int32_t index, uint8_t* destination, int32_t size, int32_t flip,
                          RingFrameInfo* frame = nullptr);
     // The frame copy of the head that orders its own rows.
@@ -297,6 +299,9 @@ private:
     std::array<RingBuffer, kRingBuffers> ring_;
     std::atomic<int32_t> writeIndex_{0};
     std::atomic<int32_t> readIndex_{3};
+    // The newest frame a consumer has begun to take (GetNextFrame claims it).
+    std::atomic<int32_t> claimedIndex_{3};
+    platform::Event frameClaimed_{platform::EventReset::Auto, false};
     int32_t frameBytes_ = 0;
     int32_t frameWidth_ = 0;   // the window the ring was sized for
     int32_t frameHeight_ = 0;

@@ -22,6 +22,9 @@ constexpr uint32_t kDirectGiveUpMs = 10000;
 constexpr uint32_t kGrabChunkTimeoutMs = 3000;
 constexpr int32_t kLongExposureThreshold = 50000;  // 0.1 ms units: 5 s
 constexpr int32_t kDefaultTransferTimeoutMs = 5000;
+// How long the loop waits for a consumer that takes nothing: such a consumer still finds a frame
+// no older than one of the sensor's own frame times.
+constexpr uint32_t kUnclaimedFrameHoldMs = 70;
 constexpr uint8_t kFrameCountRegister = 8;
 constexpr uint8_t kTransferResetRegister = 104;
 constexpr uint16_t kPipeResetFirmware = 0x10FF;
@@ -134,6 +137,7 @@ int32_t COviluxUXBase::StartTransfer(int32_t captureMode) {
     // frame that arrived but reads as none.
     frameEvent_.Reset();
     readIndex_ = writeIndex_.load();
+    claimedIndex_ = writeIndex_.load();
     // Nor does it owe a loss: the last loop's give-up is news of that transfer, and a wait
     // before the new loop has run must not report it.
     timeoutFlag_ = 0;
@@ -159,6 +163,7 @@ int32_t COviluxUXBase::StopTransfer() {
     // The thread itself, not the end event, tells when the loop is over: whoever started a
     // loop may already have taken the event's one signal (SetTriggerMode's latch does).
     running_ = 0;
+    frameClaimed_.Set();  // a loop holding for its consumer ends now
     JoinTransferThread();
     account_.Settle(timeoutFlag_ != 0);
     platform::SleepMs(1);
@@ -229,6 +234,21 @@ int32_t COviluxUXBase::EndTransferLoop(bool signalFrame) {
     return 1;
 }
 
+void COviluxUXBase::HoldUntilClaimed() {
+    // A camera that makes each frame as it is read loses nothing by waiting, and frames read
+    // faster than they are taken would only be overwritten, at the cost of the processor time
+    // the consumer converts with. A signal left from a claim made while the last frame was being
+    // read wakes the wait early, hence the loop.
+    const uint32_t start = platform::TimeGetTime();
+    while (running_ && writeIndex_ != claimedIndex_) {
+        const uint32_t elapsed = platform::ElapsedMs(start, platform::TimeGetTime());
+        if (elapsed >= kUnclaimedFrameHoldMs ||
+            frameClaimed_.Wait(kUnclaimedFrameHoldMs - elapsed) != platform::WaitResult::Signalled) {
+            return;
+        }
+    }
+}
+
 int32_t COviluxUXBase::TransferLoop() {
     if (!controller_ || rawBuffer_.empty()) {
         EndTransferLoop(timeoutFlag_ != 0);
@@ -245,6 +265,9 @@ int32_t COviluxUXBase::TransferLoop() {
         return EndTransferLoop(false);
     }
     while (running_) {
+        if (mode == 0 && !PortInUse().PacesFrames()) {
+            HoldUntilClaimed();
+        }
         const uint32_t timeout = static_cast<uint32_t>(transferTimeout_.load());
         if (pendingExposureFlag_.exchange(0) != 0 && sensor_) {
             sensor_->SetRealExposure(pendingExposure_);
@@ -489,6 +512,9 @@ int32_t COviluxUXBase::CopyHeadFrame(const uint8_t* source, uint8_t* destination
 
 int32_t COviluxUXBase::GetNextFrame(uint8_t* destination, int32_t size, int32_t, int32_t, int32_t flip) {
     const int32_t taken = writeIndex_;
+    // The next frame goes to another slot, so it may be read while this one is copied.
+    claimedIndex_ = taken;
+    frameClaimed_.Set();
     RingFrameInfo info;
     if (!CopyRingSlot(PreviousRingIndex(taken), destination, size, flip, &info)) {
         return 1;  // nothing copied: the caller must not use the destination

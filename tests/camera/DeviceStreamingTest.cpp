@@ -52,6 +52,39 @@ TEST_F(DeviceStreaming, ContinuousFramesArriveAndCopyOut) {
     EXPECT_EQ(device->WaitFrame(100), 2) << "a stopped stream has no frames to wait for";
 }
 
+// A camera that makes each frame as it is read (fast mode) is read only as fast as its frames
+// are taken: a consumer slower than the camera misses none, and one that takes nothing for a
+// while still finds a recent frame.
+TEST_F(DeviceStreaming, AFastCameraIsReadAsItsFramesAreTaken) {
+    constexpr uint32_t kHoldMs = 70;  // how long the transfer waits for a consumer that takes nothing
+    ASSERT_EQ(device->StartTransfer(0), 1);
+    std::vector<uint32_t> numbers, claimedAt;
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_TRUE(WaitForResult(*device, 3, 3000));
+        claimedAt.push_back(platform::TimeGetTime());
+        NextFrame(*device, kFullFrame);
+        numbers.push_back(device->TakenFrame().number);
+        platform::SleepMs(10);  // converting: slower than the camera makes frames
+    }
+    // Only frames claimed within the hold of the last one must follow it without a gap.
+    int checked = 0;
+    for (size_t i = 1; i < numbers.size(); ++i) {
+        if (platform::ElapsedMs(claimedAt[i - 1], claimedAt[i]) < kHoldMs) {
+            ++checked;
+            EXPECT_EQ(numbers[i], numbers[i - 1] + 1) << "take " << i;
+        }
+    }
+    if (checked < 4) {
+        GTEST_SKIP() << "only " << checked << " takes came within " << kHoldMs << " ms: the machine is too slow to tell";
+    }
+
+    platform::SleepMs(1000);
+    ASSERT_TRUE(WaitForResult(*device, 3, 3000));
+    NextFrame(*device, kFullFrame);
+    EXPECT_LT((platform::MonotonicNs() - device->TakenFrame().arrivalNs) / 1000000, PatienceMs(kHoldMs + 100))
+        << "a frame nobody took is replaced by a newer one now and then";
+}
+
 TEST_F(DeviceStreaming, FourSingleFramesWrapTheRingAndTheNewestIsInSlotThree) {
     std::vector<std::vector<uint8_t>> frames;
     for (int i = 0; i < 4; ++i) {
