@@ -299,8 +299,10 @@ private:
     std::array<RingBuffer, kRingBuffers> ring_;
     std::atomic<int32_t> writeIndex_{0};
     std::atomic<int32_t> readIndex_{3};
-    // The newest frame a consumer has begun to take (GetNextFrame claims it).
-    std::atomic<int32_t> claimedIndex_{3};
+    // Frames put in the ring, and how many of them there were when a consumer last began to take
+    // the newest (counts, not ring places, which repeat every few frames).
+    std::atomic<uint64_t> ringedFrames_{0};
+    std::atomic<uint64_t> claimedFrames_{0};
     platform::Event frameClaimed_{platform::EventReset::Auto, false};
     int32_t frameBytes_ = 0;
     int32_t frameWidth_ = 0;   // the window the ring was sized for

@@ -137,7 +137,7 @@ int32_t COviluxUXBase::StartTransfer(int32_t captureMode) {
     // frame that arrived but reads as none.
     frameEvent_.Reset();
     readIndex_ = writeIndex_.load();
-    claimedIndex_ = writeIndex_.load();
+    claimedFrames_ = ringedFrames_.load();
     // Nor does it owe a loss: the last loop's give-up is news of that transfer, and a wait
     // before the new loop has run must not report it.
     timeoutFlag_ = 0;
@@ -217,6 +217,7 @@ void COviluxUXBase::RingFrame(uint32_t number, usb::FrameDescriptor& descriptor)
     const int32_t index = writeIndex_;
     MoveRawToRing(index, RingFrameInfo{number, arrival, account_.Ringed()}, descriptor);
     writeIndex_ = NextRingIndex(index);
+    ringedFrames_.fetch_add(1);
     frameEvent_.Set();
 }
 
@@ -240,7 +241,7 @@ void COviluxUXBase::HoldUntilClaimed() {
     // the consumer converts with. A signal left from a claim made while the last frame was being
     // read wakes the wait early, hence the loop.
     const uint32_t start = platform::TimeGetTime();
-    while (running_ && writeIndex_ != claimedIndex_) {
+    while (running_ && ringedFrames_ != claimedFrames_) {
         const uint32_t elapsed = platform::ElapsedMs(start, platform::TimeGetTime());
         if (elapsed >= kUnclaimedFrameHoldMs ||
             frameClaimed_.Wait(kUnclaimedFrameHoldMs - elapsed) != platform::WaitResult::Signalled) {
@@ -512,8 +513,9 @@ int32_t COviluxUXBase::CopyHeadFrame(const uint8_t* source, uint8_t* destination
 
 int32_t COviluxUXBase::GetNextFrame(uint8_t* destination, int32_t size, int32_t, int32_t, int32_t flip) {
     const int32_t taken = writeIndex_;
-    // The next frame goes to another slot, so it may be read while this one is copied.
-    claimedIndex_ = taken;
+    // The next frame goes to another slot, so it may be read while this one is copied. Counted
+    // after the place is read: a frame ringed in between lets one more be read, never none.
+    claimedFrames_ = ringedFrames_.load();
     frameClaimed_.Set();
     RingFrameInfo info;
     if (!CopyRingSlot(PreviousRingIndex(taken), destination, size, flip, &info)) {
