@@ -1,0 +1,45 @@
+// DotTestKernel.inl - the whole 8-bit dot test, written once over a small set of vector
+// operations V (16-bit lanes, one per sample) and compiled once per instruction set by
+// DotTestSimd.cpp.
+//
+// Lane i is sample x + i. The columns each lane reads swap with its parity (red on its own
+// column or the one to the left), so both arrangements are computed and the lanes pick theirs.
+// (sum x factor) >> 11 is the high half of sum x (factor << 5): the weighted sums stay under
+// 16 x 255 and the factors at most 512, so nothing is lost, and & 0xFF wraps as the plain test.
+
+using Reg = V::Reg;
+
+inline Reg Times(Reg v, int16_t n) { return V::MulLo(v, V::Set(n)); }
+
+// 9 near[c] + 3 near[cFar] + 3 far[c] + far[cFar], c and cFar relative to x.
+inline Reg Weighted(const uint8_t* near, const uint8_t* far, int32_t x, int32_t c, int32_t cFar) {
+    return V::Add(V::Add(Times(V::Load(near + x + c), 9), Times(V::Add(V::Load(near + x + cFar), V::Load(far + x + c)), 3)),
+                  V::Load(far + x + cFar));
+}
+
+inline Reg Wrapped(Reg sum, Reg scale) { return V::And(V::MulHiU(sum, scale), V::Set(0xFF)); }
+
+// All ones where |a - b| > limit.
+inline Reg Apart(Reg a, Reg b, int16_t limit) { return V::CmpGt(V::Max(V::Sub(a, b), V::Sub(b, a)), V::Set(limit)); }
+
+uint32_t DotMask8(const DotRows8& rows, int32_t x, bool redOnEven, uint32_t redFactor, uint32_t blueFactor) {
+    const Reg sample = V::Load(rows.row + x);
+    const Reg around = V::Add(V::Add(V::Load(rows.row + x - 2), V::Load(rows.row + x + 2)),
+                              V::Add(V::Load(rows.above + x), V::Load(rows.below + x)));
+    const Reg bright = V::CmpGt(V::Sub(sample, V::Shr(around, 2)), V::Set(kDotThreshold8 - 1));
+
+    const Reg redHere = redOnEven ? V::EvenLanes() : V::Not(V::EvenLanes());
+    const Reg redSum = V::Select(redHere, Weighted(rows.redRow, rows.redFar, x, 0, -2),
+                                 Weighted(rows.redRow, rows.redFar, x, -1, 1));
+    const Reg blueSum = V::Select(redHere, Weighted(rows.blueRow, rows.blueFar, x, -1, 1),
+                                  Weighted(rows.blueRow, rows.blueFar, x, 0, -2));
+    const Reg greenSum = V::Select(redHere, V::Add(V::Load(rows.redRow + x - 1), V::Load(rows.blueRow + x)),
+                                   V::Add(V::Load(rows.redRow + x), V::Load(rows.blueRow + x - 1)));
+    const Reg red = Wrapped(redSum, V::Set(static_cast<int16_t>(redFactor << 5)));
+    const Reg blue = Wrapped(blueSum, V::Set(static_cast<int16_t>(blueFactor << 5)));
+    const Reg green = V::Shr(greenSum, 1);
+    // Each difference over the limit counts -1; more than one of them makes the colour stand out.
+    const Reg votes = V::Add(V::Add(Apart(red, green, kDotColourSpread8), Apart(red, blue, kDotColourSpread8)),
+                             Apart(green, blue, kDotColourSpread8));
+    return V::LaneBits(V::And(bright, V::CmpGt(V::Set(-1), votes)));
+}
