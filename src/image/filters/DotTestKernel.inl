@@ -27,6 +27,10 @@ uint32_t DotMask8(const DotRows8& rows, int32_t x, bool redOnEven, uint32_t redF
     const Reg around = V::Add(V::Add(V::Load(rows.row + x - 2), V::Load(rows.row + x + 2)),
                               V::Add(V::Load(rows.above + x), V::Load(rows.below + x)));
     const Reg bright = V::CmpGt(V::Sub(sample, V::Shr(around, 2)), V::Set(kDotThreshold8 - 1));
+    const uint32_t brightBits = V::LaneBits(bright);
+    if (brightBits == 0) {
+        return 0;  // most blocks of most frames: the colour need not be worked out
+    }
 
     const Reg redHere = redOnEven ? V::EvenLanes() : V::Not(V::EvenLanes());
     const Reg redSum = V::Select(redHere, Weighted(rows.redRow, rows.redFar, x, 0, -2),
@@ -41,5 +45,5 @@ uint32_t DotMask8(const DotRows8& rows, int32_t x, bool redOnEven, uint32_t redF
     // Each difference over the limit counts -1; more than one of them makes the colour stand out.
     const Reg votes = V::Add(V::Add(Apart(red, green, kDotColourSpread8), Apart(red, blue, kDotColourSpread8)),
                              Apart(green, blue, kDotColourSpread8));
-    return V::LaneBits(V::And(bright, V::CmpGt(V::Set(-1), votes)));
+    return brightBits & V::LaneBits(V::CmpGt(V::Set(-1), votes));
 }
