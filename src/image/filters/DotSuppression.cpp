@@ -2,8 +2,8 @@
 //
 // Both forms run the same full test per sample (DotTest8, DotTest16). The fast form first asks
 // the vector pass which samples of a block of eight can pass the test's first condition and
-// runs the full test on those only; for 8-bit samples, where the processor has the
-// instructions, a vector form of the whole test decides blocks of samples outright.
+// runs the full test on those only; where the processor has the instructions, a vector form
+// of the whole test decides blocks of samples outright.
 //
 // Every test reads the frame as it came from the camera: a replacement is written only once
 // no later test reads its sample (two rows on). Written at once, a replaced sample beside a
@@ -62,6 +62,8 @@ public:
         return true;
     }
 
+    static detail::DotKernel8 VectorKernel() { return detail::VectorDotKernel8(); }
+
     // The vector form of IsDot over kernel.block samples from x; bit i for sample x + i.
     uint32_t VectorDots(const detail::DotKernel8& kernel, int32_t x, int32_t y) const {
         const bool redBottom = (y & 1) == red_.row;
@@ -74,9 +76,6 @@ public:
                                     plane_.Row(redBottom ? y + 1 : y - 2)};
         return kernel.mask(rows, x, (x & 1) == red_.column, redFactor_, blueFactor_);
     }
-
-    // The replacement for a sample IsDot or VectorDots found to be a dot.
-    uint8_t Replacement(int32_t x, int32_t y) const { return static_cast<uint8_t>(NeighbourMean(plane_, x, y)); }
 
 private:
     // The demosaic's pixel (x, y), from the 2 x 2 block whose bottom-right sample is (x, y).
@@ -134,6 +133,12 @@ public:
         }
         replacement = static_cast<uint16_t>(avg);
         return true;
+    }
+
+    static detail::DotKernel16 VectorKernel() { return detail::VectorDotKernel16(); }
+
+    uint32_t VectorDots(const detail::DotKernel16& kernel, int32_t x, int32_t y) const {
+        return kernel.mask({{plane_.Row(y - 2), plane_.Row(y - 1), plane_.Row(y), plane_.Row(y + 1), plane_.Row(y + 2)}}, x);
     }
 
 private:
@@ -226,16 +231,17 @@ int ScanCandidates(const Test& test) {
 }
 
 // Whole blocks by the vector form of the full test; the rest of each row as ScanCandidates.
-int ScanVectorDots(const DotTest8& test, const detail::DotKernel8& kernel) {
-    const RawPlane<uint8_t> plane = test.Plane();
-    DeferredWrites<uint8_t> writes(plane);
+template <typename T, typename Test, typename Kernel>
+int ScanVectorDots(const Test& test, const Kernel& kernel) {
+    const RawPlane<T> plane = test.Plane();
+    DeferredWrites<T> writes(plane);
     const int32_t end = plane.width - kMargin;
     for (int32_t y = kMargin; y < plane.height - kMargin; ++y) {
         int32_t x = kMargin;
         for (; x + kernel.block <= end; x += kernel.block) {
             for (uint32_t dots = test.VectorDots(kernel, x, y); dots != 0; dots &= dots - 1) {
                 const int32_t at = x + std::countr_zero(dots);
-                writes.Add(at, y, test.Replacement(at, y));
+                writes.Add(at, y, static_cast<T>(NeighbourMean(plane, at, y)));
             }
         }
         ScanRowCandidates(test, writes, x, y);
@@ -244,22 +250,25 @@ int ScanVectorDots(const DotTest8& test, const detail::DotKernel8& kernel) {
     return writes.Finish();
 }
 
+template <typename T, typename Test>
+int Scan(const Test& test, bool fast) {
+    if (!fast) {
+        return ScanEverySample<T>(test);
+    }
+    const auto kernel = Test::VectorKernel();
+    return kernel.mask != nullptr ? ScanVectorDots<T>(test, kernel) : ScanCandidates<T>(test);
+}
+
 template <bool Fast>
 int Suppress(DibImage& raw, const GainRecord& gains) {
     if (!IsValidBayerMode(gains.bayerMode)) {
         return -1;
     }
     if (const auto plane = detail::PlaneOf<uint8_t>(raw); plane.bits != nullptr) {
-        const DotTest8 test(plane, gains);
-        if (!Fast) {
-            return ScanEverySample<uint8_t>(test);
-        }
-        const detail::DotKernel8 kernel = detail::VectorDotKernel8();
-        return kernel.mask != nullptr ? ScanVectorDots(test, kernel) : ScanCandidates<uint8_t>(test);
+        return Scan<uint8_t>(DotTest8(plane, gains), Fast);
     }
     if (const auto plane = detail::PlaneOf<uint16_t>(raw); plane.bits != nullptr) {
-        const DotTest16 test(plane);
-        return Fast ? ScanCandidates<uint16_t>(test) : ScanEverySample<uint16_t>(test);
+        return Scan<uint16_t>(DotTest16(plane), Fast);
     }
     return -1;
 }

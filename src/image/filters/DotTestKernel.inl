@@ -1,4 +1,4 @@
-// DotTestKernel.inl - the whole 8-bit dot test, written once over a small set of vector
+// DotTestKernel.inl - the whole dot test, 8 and 16-bit, written once over a small set of vector
 // operations V (16-bit lanes, one per sample) and compiled once per instruction set by
 // DotTestSimd.cpp.
 //
@@ -46,4 +46,36 @@ uint32_t DotMask8(const DotRows8& rows, int32_t x, bool redOnEven, uint32_t redF
     const Reg votes = V::Add(V::Add(Apart(red, green, kDotColourSpread8), Apart(red, blue, kDotColourSpread8)),
                              Apart(green, blue, kDotColourSpread8));
     return brightBits & V::LaneBits(V::CmpGt(V::Set(-1), votes));
+}
+
+// Unsigned |a - b|, all 16 bits of it.
+inline Reg Distance(Reg a, Reg b) { return V::Or(V::SubSat(a, b), V::SubSat(b, a)); }
+
+// All ones where a - b is under limit (unsigned).
+inline Reg Near(Reg a, Reg b, int16_t limit) { return V::CmpEq(V::SubSat(Distance(a, b), V::Set(limit - 1)), V::Set(0)); }
+
+// The mean of four is the sum of their quarters plus the quarter of their remainders' sum: the
+// same floor as the plain test's, without overflowing 16 bits.
+uint32_t DotMask16(const DotRows16& rows, int32_t x) {
+    const uint16_t* row = rows.rows[2];
+    const Reg sample = V::Load16(row + x);
+    const Reg around[4] = {V::Load16(row + x - 2), V::Load16(row + x + 2), V::Load16(rows.rows[0] + x),
+                           V::Load16(rows.rows[4] + x)};
+    Reg quarters = V::Set(0), remainders = V::Set(0);
+    for (const Reg& r : around) {
+        quarters = V::Add(quarters, V::Shr(r, 2));
+        remainders = V::Add(remainders, V::And(r, V::Set(3)));
+    }
+    Reg close = Near(sample, V::Add(quarters, V::Shr(remainders, 2)), kDotThreshold16);
+    if (V::LaneBits(close) == V::kAllLanes) {
+        return 0;  // most blocks: no sample far from its mean
+    }
+    for (int dy = 1; dy <= 3; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            if (dy != 2 || dx != 0) {
+                close = V::Or(close, Near(V::Load16(rows.rows[dy] + x + dx), sample, kDotThreshold16));
+            }
+        }
+    }
+    return ~V::LaneBits(close) & V::kAllLanes;
 }

@@ -1,5 +1,5 @@
-// DotTestSimd.h - vector forms of the whole 8-bit dot test (brightness and colour) over a block
-// of samples of one row, for processors that have the instructions. Each must give, sample for
+// DotTestSimd.h - vector forms of the whole dot test (8-bit: brightness and colour; 16-bit: the
+// distance from the mean and from the eight neighbours) over a block of samples of one row, for processors that have the instructions. Each must give, sample for
 // sample, what the plain test in DotSuppression.cpp gives.
 #pragma once
 
@@ -32,5 +32,20 @@ struct DotKernel8 {
 
 // The best form the processor (within the image steps' limit) has.
 DotKernel8 VectorDotKernel8();
+
+// Rows y - 2 to y + 2 of a tested 16-bit row y.
+struct DotRows16 {
+    const uint16_t* rows[5];
+};
+
+// Bit i set when sample x + i is a dot. Reads columns x - 2 to x + block + 1 of every row.
+using DotMaskKernel16 = uint32_t (*)(const DotRows16& rows, int32_t x);
+
+struct DotKernel16 {
+    DotMaskKernel16 mask;  // null: no vector form on this processor
+    int32_t block;
+};
+
+DotKernel16 VectorDotKernel16();
 
 }  // namespace ovilux::image::filters::detail

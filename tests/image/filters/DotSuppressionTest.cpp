@@ -100,25 +100,27 @@ TEST(DotSuppression, EightBitFastFormsEqualThePlainOneOnColourfulFramesWithEvery
 TEST(DotSuppression, FastFormEqualsThePlainOneOnRandomFrames) {
     std::mt19937 rng(14);
     std::uniform_int_distribution<int> gain(0, 450);
-    const int sizes[] = {1, 2, 3, 4, 5, 6, 9, 12, 20, 29};  // 12 and 20: a full block reads up to the last sample
-    for (uint16_t bits : {uint16_t{8}, uint16_t{16}}) {
-        for (int width : sizes) {
-            for (int height : sizes) {
-                for (int mode = 0; mode < 4; ++mode) {
-                    DibImage fast, plain;
-                    DottedFrame(fast, width, height, bits, rng, 5 + 10 * mode);
-                    CopyInto(plain, fast);
-                    const GainRecord gains{mode, gain(rng), 100, gain(rng)};
-                    const int plainCount = SuppressIsolatedDotsReference(plain, gains);
-                    ASSERT_EQ(SuppressIsolatedDots(fast, gains), plainCount) << bits << "-bit " << width << " x " << height;
-                    ASSERT_TRUE(SameBytes(fast, plain)) << bits << "-bit " << width << " x " << height << " mode " << mode;
-                    if (width < 5 || height < 5) {
-                        ASSERT_EQ(plainCount, 0) << "an image under its margins has no sample to test";
+    const int sizes[] = {1, 2, 3, 4, 5, 6, 9, 12, 20, 29};  // 12 and 20: a block of 8 or 16 reads up to the last sample
+    ForEveryVectorIsa([&] {
+        for (uint16_t bits : {uint16_t{8}, uint16_t{16}}) {
+            for (int width : sizes) {
+                for (int height : sizes) {
+                    for (int mode = 0; mode < 4; ++mode) {
+                        DibImage fast, plain;
+                        DottedFrame(fast, width, height, bits, rng, 5 + 10 * mode);
+                        CopyInto(plain, fast);
+                        const GainRecord gains{mode, gain(rng), 100, gain(rng)};
+                        const int plainCount = SuppressIsolatedDotsReference(plain, gains);
+                        ASSERT_EQ(SuppressIsolatedDots(fast, gains), plainCount) << bits << "-bit " << width << " x " << height;
+                        ASSERT_TRUE(SameBytes(fast, plain)) << bits << "-bit " << width << " x " << height << " mode " << mode;
+                        if (width < 5 || height < 5) {
+                            ASSERT_EQ(plainCount, 0) << "an image under its margins has no sample to test";
+                        }
                     }
                 }
             }
         }
-    }
+    });
 }
 
 TEST(DotSuppression, ReplacesALoneBrightSampleOfAnyColourAndLeavesFlatFramesAlone) {
