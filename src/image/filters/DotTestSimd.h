@@ -1,6 +1,7 @@
 // DotTestSimd.h - vector forms of the whole dot test (8-bit: brightness and colour; 16-bit: the
-// distance from the mean and from the eight neighbours) over a block of samples of one row, for processors that have the instructions. Each must give, sample for
-// sample, what the plain test in DotSuppression.cpp gives.
+// distance from the mean and from the eight neighbours) over a block of samples of one row, for
+// processors that have the instructions. Each must give, sample for sample, what the plain test
+// in DotSuppression.cpp gives.
 #pragma once
 
 #include <cstdint>
