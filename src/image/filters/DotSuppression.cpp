@@ -2,7 +2,8 @@
 //
 // Both forms run the same full test per sample (DotTest8, DotTest16). The fast form first asks
 // the vector pass which samples of a block of eight can pass the test's first condition and
-// runs the full test on those only.
+// runs the full test on those only; where the processor has the instructions, a vector form
+// of the whole test decides blocks of samples outright.
 //
 // Every test reads the frame as it came from the camera: a replacement is written only once
 // no later test reads its sample (two rows on). Written at once, a replaced sample beside a
@@ -18,6 +19,7 @@
 #include "image/BayerMode.h"
 #include "image/ImageLimits.h"
 #include "image/filters/DotCandidates.h"
+#include "image/filters/DotTestSimd.h"
 #include "image/filters/RawPlane.h"
 
 namespace ovilux::image::filters {
@@ -28,7 +30,6 @@ using detail::kCandidateBlock;
 using detail::RawPlane;
 
 constexpr int32_t kMargin = 2;
-constexpr int32_t kColourSpread = 30;
 
 template <typename T>
 int32_t NeighbourMean(const RawPlane<T>& plane, int32_t x, int32_t y) {
@@ -61,6 +62,21 @@ public:
         return true;
     }
 
+    static detail::DotKernel8 VectorKernel() { return detail::VectorDotKernel8(); }
+
+    // The vector form of IsDot over kernel.block samples from x; bit i for sample x + i.
+    uint32_t VectorDots(const detail::DotKernel8& kernel, int32_t x, int32_t y) const {
+        const bool redBottom = (y & 1) == red_.row;
+        const detail::DotRows8 rows{plane_.Row(y - kMargin),
+                                    plane_.Row(y),
+                                    plane_.Row(y + kMargin),
+                                    plane_.Row(redBottom ? y : y - 1),
+                                    plane_.Row(redBottom ? y - 2 : y + 1),
+                                    plane_.Row(redBottom ? y - 1 : y),
+                                    plane_.Row(redBottom ? y + 1 : y - 2)};
+        return kernel.mask(rows, x, (x & 1) == red_.column, redFactor_, blueFactor_);
+    }
+
 private:
     // The demosaic's pixel (x, y), from the 2 x 2 block whose bottom-right sample is (x, y).
     // With two samples of margin every sample it reads lies inside the image.
@@ -79,8 +95,8 @@ private:
         const int32_t red = static_cast<int32_t>(((redSum * redFactor_) >> 11) & 0xFF);
         const int32_t blue = static_cast<int32_t>(((blueSum * blueFactor_) >> 11) & 0xFF);
         const int32_t green = (int32_t{rRow[bc]} + bRow[rc]) >> 1;
-        const int spread = int{std::abs(red - green) > kColourSpread} + int{std::abs(red - blue) > kColourSpread} +
-                           int{std::abs(green - blue) > kColourSpread};
+        const int spread = int{std::abs(red - green) > kDotColourSpread8} + int{std::abs(red - blue) > kDotColourSpread8} +
+                           int{std::abs(green - blue) > kDotColourSpread8};
         return spread > 1;
     }
 
@@ -117,6 +133,12 @@ public:
         }
         replacement = static_cast<uint16_t>(avg);
         return true;
+    }
+
+    static detail::DotKernel16 VectorKernel() { return detail::VectorDotKernel16(); }
+
+    uint32_t VectorDots(const detail::DotKernel16& kernel, int32_t x, int32_t y) const {
+        return kernel.mask({{plane_.Row(y - 2), plane_.Row(y - 1), plane_.Row(y), plane_.Row(y + 1), plane_.Row(y + 2)}}, x);
     }
 
 private:
@@ -181,25 +203,60 @@ int ScanEverySample(const Test& test) {
     return writes.Finish();
 }
 
+// Samples x to the row's end of row y, in blocks of the first condition's candidates.
+template <typename T, typename Test>
+void ScanRowCandidates(const Test& test, DeferredWrites<T>& writes, int32_t x, int32_t y) {
+    const int32_t end = test.Plane().width - kMargin;
+    for (; x < end; x += kCandidateBlock) {
+        const int32_t count = std::min(kCandidateBlock, end - x);
+        // The last, partial block is tested in full.
+        uint32_t pending = count == kCandidateBlock ? test.Candidates(x, y) : (1u << count) - 1;
+        while (pending != 0) {
+            const int i = std::countr_zero(pending);
+            pending &= pending - 1;
+            TestSample(test, writes, x + i, y);
+        }
+    }
+}
+
 template <typename T, typename Test>
 int ScanCandidates(const Test& test) {
     const RawPlane<T> plane = test.Plane();
     DeferredWrites<T> writes(plane);
-    const int32_t end = plane.width - kMargin;
     for (int32_t y = kMargin; y < plane.height - kMargin; ++y) {
-        for (int32_t x = kMargin; x < end; x += kCandidateBlock) {
-            const int32_t count = std::min(kCandidateBlock, end - x);
-            // The last, partial block is tested in full.
-            uint32_t pending = count == kCandidateBlock ? test.Candidates(x, y) : (1u << count) - 1;
-            while (pending != 0) {
-                const int i = std::countr_zero(pending);
-                pending &= pending - 1;
-                TestSample(test, writes, x + i, y);
-            }
-        }
+        ScanRowCandidates(test, writes, kMargin, y);
         writes.RowDone(y);
     }
     return writes.Finish();
+}
+
+// Whole blocks by the vector form of the full test; the rest of each row as ScanCandidates.
+template <typename T, typename Test, typename Kernel>
+int ScanVectorDots(const Test& test, const Kernel& kernel) {
+    const RawPlane<T> plane = test.Plane();
+    DeferredWrites<T> writes(plane);
+    const int32_t end = plane.width - kMargin;
+    for (int32_t y = kMargin; y < plane.height - kMargin; ++y) {
+        int32_t x = kMargin;
+        for (; x + kernel.block <= end; x += kernel.block) {
+            for (uint32_t dots = test.VectorDots(kernel, x, y); dots != 0; dots &= dots - 1) {
+                const int32_t at = x + std::countr_zero(dots);
+                writes.Add(at, y, static_cast<T>(NeighbourMean(plane, at, y)));
+            }
+        }
+        ScanRowCandidates(test, writes, x, y);
+        writes.RowDone(y);
+    }
+    return writes.Finish();
+}
+
+template <typename T, typename Test>
+int Scan(const Test& test, bool fast) {
+    if (!fast) {
+        return ScanEverySample<T>(test);
+    }
+    const auto kernel = Test::VectorKernel();
+    return kernel.mask != nullptr ? ScanVectorDots<T>(test, kernel) : ScanCandidates<T>(test);
 }
 
 template <bool Fast>
@@ -208,12 +265,10 @@ int Suppress(DibImage& raw, const GainRecord& gains) {
         return -1;
     }
     if (const auto plane = detail::PlaneOf<uint8_t>(raw); plane.bits != nullptr) {
-        const DotTest8 test(plane, gains);
-        return Fast ? ScanCandidates<uint8_t>(test) : ScanEverySample<uint8_t>(test);
+        return Scan<uint8_t>(DotTest8(plane, gains), Fast);
     }
     if (const auto plane = detail::PlaneOf<uint16_t>(raw); plane.bits != nullptr) {
-        const DotTest16 test(plane);
-        return Fast ? ScanCandidates<uint16_t>(test) : ScanEverySample<uint16_t>(test);
+        return Scan<uint16_t>(DotTest16(plane), Fast);
     }
     return -1;
 }

@@ -11,6 +11,8 @@ namespace ovilux::image::filters {
 
 constexpr int32_t kDotThreshold8 = 30;
 constexpr int32_t kDotThreshold16 = 480;
+// How far apart two of a pixel's colours must be for the 8-bit test to count them as differing.
+constexpr int32_t kDotColourSpread8 = 30;
 
 // Works in place on every sample with two samples of margin on each side (images under 5 x 5
 // have none); every test reads the frame as it came, so a replacement never decides another

@@ -4,6 +4,8 @@
 
 #include <random>
 
+#include "../EveryVectorIsa.h"
+#include "image/BayerMode.h"
 #include "image/filters/DotSuppression.h"
 #include "image/filters/RawTestImages.h"
 
@@ -25,30 +27,100 @@ void DottedFrame(DibImage& raw, int width, int height, uint16_t bits, std::mt199
     });
 }
 
+// 8-bit patches of colour (each channel dark, saturated or anything) laid out as the Bayer
+// mode's samples, with sparse samples brighter than their patch by around the threshold or far
+// more: some are dots, some only bright, whose colour the gains may wrap into gray.
+void ColourPatchFrame(DibImage& raw, int width, int height, int mode, std::mt19937& rng) {
+    std::uniform_int_distribution<int> level(0, 255), pick(0, 2), percent(0, 99), lift(20, 160), patchSize(2, 9);
+    const auto channelLevel = [&] {
+        const int kind = pick(rng);
+        return kind == 0 ? level(rng) / 8 : (kind == 1 ? 255 - level(rng) / 16 : level(rng));
+    };
+    const RedPhase red = RedPhaseOf(mode);
+    const int patchW = patchSize(rng), patchH = patchSize(rng);
+    std::vector<int> patches(3 * (width / patchW + 1) * (height / patchH + 1));
+    for (int& channel : patches) {
+        channel = channelLevel();
+    }
+    MakeRaw(raw, width, height, 8, [&](int x, int y) {
+        const bool redColumn = (x & 1) == red.column, redRow = (y & 1) == red.row;
+        const int channel = redColumn && redRow ? 0 : (!redColumn && !redRow ? 2 : 1);
+        const int value = patches[3 * ((y / patchH) * (width / patchW + 1) + x / patchW) + channel];
+        return static_cast<uint32_t>(std::min(255, percent(rng) < 12 ? value + lift(rng) : value));
+    });
+}
+
+// Samples at least the 8-bit threshold above the mean of their four neighbours two away.
+int BrightSamples(const DibImage& raw) {
+    int count = 0;
+    for (int y = 2; y < raw.Height() - 2; ++y) {
+        for (int x = 2; x < raw.Width() - 2; ++x) {
+            const uint32_t sum = SampleAt(raw, x - 2, y) + SampleAt(raw, x + 2, y) + SampleAt(raw, x, y - 2) + SampleAt(raw, x, y + 2);
+            count += static_cast<int>(SampleAt(raw, x, y)) - static_cast<int>(sum / 4) >= kDotThreshold8;
+        }
+    }
+    return count;
+}
+
 }  // namespace
 
-TEST(DotSuppression, FastFormEqualsThePlainOneOnRandomFrames) {
-    std::mt19937 rng(14);
-    std::uniform_int_distribution<int> gain(0, 450);
-    const int sizes[] = {1, 2, 3, 4, 5, 6, 9, 12, 20, 29};  // 12 and 20: a full block reads up to the last sample
-    for (uint16_t bits : {uint16_t{8}, uint16_t{16}}) {
-        for (int width : sizes) {
-            for (int height : sizes) {
+TEST(DotSuppression, EightBitFastFormsEqualThePlainOneOnColourfulFramesWithEveryGain) {
+    std::mt19937 rng(29);
+    // Unity, none, the ones whose red or blue wraps past 255, the largest and beyond it.
+    const int gains[] = {100, 0, 37, 130, 180, 255, 333, 400, 450};
+    const int widths[] = {5, 6, 7, 12, 19, 20, 21, 27, 36, 37, 53};  // around 8 and 16-sample blocks
+    const int heights[] = {5, 6, 9, 16};
+    long long replaced = 0, brightOnly = 0;
+    ForEveryVectorIsa([&] {
+        for (int width : widths) {
+            for (int height : heights) {
                 for (int mode = 0; mode < 4; ++mode) {
-                    DibImage fast, plain;
-                    DottedFrame(fast, width, height, bits, rng, 5 + 10 * mode);
-                    CopyInto(plain, fast);
-                    const GainRecord gains{mode, gain(rng), 100, gain(rng)};
-                    const int plainCount = SuppressIsolatedDotsReference(plain, gains);
-                    ASSERT_EQ(SuppressIsolatedDots(fast, gains), plainCount) << bits << "-bit " << width << " x " << height;
-                    ASSERT_TRUE(SameBytes(fast, plain)) << bits << "-bit " << width << " x " << height << " mode " << mode;
-                    if (width < 5 || height < 5) {
-                        ASSERT_EQ(plainCount, 0) << "an image under its margins has no sample to test";
+                    for (int redGain : gains) {
+                        DibImage fast, plain;
+                        ColourPatchFrame(fast, width, height, mode, rng);
+                        CopyInto(plain, fast);
+                        const int brightBefore = BrightSamples(plain);
+                        const GainRecord gainsNow{mode, redGain, 100, gains[rng() % std::size(gains)]};
+                        const int plainCount = SuppressIsolatedDotsReference(plain, gainsNow);
+                        ASSERT_EQ(SuppressIsolatedDots(fast, gainsNow), plainCount) << width << " x " << height;
+                        ASSERT_TRUE(SameBytes(fast, plain))
+                            << width << " x " << height << " mode " << mode << " gains " << redGain << ", " << gainsNow.blueGain;
+                        replaced += plainCount;
+                        brightOnly += brightBefore - plainCount;
                     }
                 }
             }
         }
-    }
+    });
+    // The frames must hold many samples of both kinds for the comparison to mean anything.
+    EXPECT_GT(replaced, 2000);
+    EXPECT_GT(brightOnly, 2000);
+}
+
+TEST(DotSuppression, FastFormEqualsThePlainOneOnRandomFrames) {
+    std::mt19937 rng(14);
+    std::uniform_int_distribution<int> gain(0, 450);
+    const int sizes[] = {1, 2, 3, 4, 5, 6, 9, 12, 20, 29};  // 12 and 20: a block of 8 or 16 reads up to the last sample
+    ForEveryVectorIsa([&] {
+        for (uint16_t bits : {uint16_t{8}, uint16_t{16}}) {
+            for (int width : sizes) {
+                for (int height : sizes) {
+                    for (int mode = 0; mode < 4; ++mode) {
+                        DibImage fast, plain;
+                        DottedFrame(fast, width, height, bits, rng, 5 + 10 * mode);
+                        CopyInto(plain, fast);
+                        const GainRecord gains{mode, gain(rng), 100, gain(rng)};
+                        const int plainCount = SuppressIsolatedDotsReference(plain, gains);
+                        ASSERT_EQ(SuppressIsolatedDots(fast, gains), plainCount) << bits << "-bit " << width << " x " << height;
+                        ASSERT_TRUE(SameBytes(fast, plain)) << bits << "-bit " << width << " x " << height << " mode " << mode;
+                        if (width < 5 || height < 5) {
+                            ASSERT_EQ(plainCount, 0) << "an image under its margins has no sample to test";
+                        }
+                    }
+                }
+            }
+        }
+    });
 }
 
 TEST(DotSuppression, ReplacesALoneBrightSampleOfAnyColourAndLeavesFlatFramesAlone) {
