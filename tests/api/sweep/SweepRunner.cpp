@@ -18,6 +18,7 @@
 
 #include "OviluxSdk.h"
 #include "OviluxSim.h"
+#include "OviluxStream.h"
 #include "api/sweep/SessionModel.h"
 #include "api/sweep/SweepWatchdog.h"
 #include "image/DibImage.h"
@@ -367,6 +368,34 @@ private:
         return delivered != nullptr ? Picture(*delivered, expected, rowOrder) : "";
     }
 
+    // Frames the session has delivered: live view, snapshots and recordings count alike.
+    static uint64_t Delivered(const Rig& rig) {
+        OviluxStreamStatistics counts{};
+        return OviluxStream_GetStatistics(rig.handle, &counts) == 1 ? counts.delivered : 0;
+    }
+
+    // Every frame the session converted since it had delivered `before` goes through the model
+    // too, the last compared with what was delivered (when given): a white-balance measurement
+    // carries on from frame to frame, into the next frame's isolated-dot test, so the model
+    // agrees with the last frame only if it took each one before it.
+    std::string ModelFramesSince(Rig& rig, uint64_t before, const std::vector<uint8_t>* delivered, int32_t rowOrder) {
+        const uint64_t frames = Delivered(rig) - before;
+        if (std::string why = FollowFrames(rig, frames > 0 ? frames - 1 : 0); !why.empty()) {
+            return why;
+        }
+        return ModelFrame(rig, delivered, rowOrder);
+    }
+
+    // The model takes frames nobody compares.
+    std::string FollowFrames(Rig& rig, uint64_t frames) {
+        for (uint64_t i = 0; i < frames; ++i) {
+            if (std::string why = ModelFrame(rig, nullptr, 1); !why.empty()) {
+                return why;
+            }
+        }
+        return "";
+    }
+
     std::string Snap(Rig& rig, int32_t rowOrder) {
         std::vector<uint8_t> buffer;
         {
@@ -404,6 +433,7 @@ private:
         intptr_t lParam = 0;
         while (OviluxWnd_GetMessage(rig.notify, 0, &message, &wParam, &lParam) == 1) {
         }
+        const uint64_t before = Delivered(rig);
         const int32_t started = Timed("live view start", limit, [&] {
             return Ovilux_CallBackPreview(rig.handle, rig.notify, buffer.data(), static_cast<int32_t>(buffer.size()), 1);
         });
@@ -433,7 +463,7 @@ private:
             return "the live view delivered " + std::to_string(seen) + " of " + std::to_string(frames) + " frames";
         }
         // Frames may have come after the ones counted: what auto iris made of them is not known.
-        const std::string why = ModelFrame(rig, &buffer, 1);
+        const std::string why = ModelFramesSince(rig, before, &buffer, 1);
         rig.model.ForgetAutoIrisResult();
         return why;
     }
@@ -479,6 +509,7 @@ private:
     std::string Record(Rig& rig, int32_t ms) {
         const std::filesystem::path file = FileOf(rig, "sweep.avi");
         const uint32_t limit = static_cast<uint32_t>(ms) + kFrameWaitMs + kMarginMs;
+        const uint64_t before = Delivered(rig);
         const int32_t result = Timed("record " + std::to_string(ms) + " ms", limit,
                                      [&] { return Ovilux_Record(rig.handle, file.string().c_str(), ms, 0); });
         if (result != 1) {
@@ -493,7 +524,7 @@ private:
         });
         Timed("stop preview after a recording", kFrameWaitMs + kMarginMs, [&] { return Ovilux_StopPreview(rig.handle); });
         std::filesystem::remove(file);
-        const std::string why = ModelFrame(rig, nullptr, 1);
+        const std::string why = ModelFramesSince(rig, before, nullptr, 1);
         rig.model.ForgetAutoIrisResult();
         return why;
     }
@@ -507,6 +538,7 @@ private:
                                  " on another, for " + std::to_string(ms) + " ms";
         const int ticket = watchdog_.Arm(what, static_cast<uint32_t>(ms) + kFrameWaitMs + kMarginMs);
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        const uint64_t before = Delivered(rig);
         std::thread recorder([&] {
             for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
                 const std::filesystem::path file = FileOf(rig, "versus-" + std::to_string(i % 4) + ".avi");
@@ -522,6 +554,10 @@ private:
         watchdog_.Disarm(ticket);
         if (close && Ovilux_SetDeviceNumber(rig.handle, rig.port) != 1) {
             return "the camera could not be selected again after the close";
+        }
+        // The recordings' frames, then the snapshot's.
+        if (std::string why = FollowFrames(rig, Delivered(rig) - before); !why.empty()) {
+            return why;
         }
         rig.model.ForgetAutoIrisResult();
         return Snap(rig, 1);
